@@ -1,0 +1,285 @@
+#include "dsp/DrollicantDSPKernel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+namespace drollicant {
+
+namespace {
+
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+constexpr double kSqrt2 = 1.4142135623730951;
+constexpr double kLn1000th = -6.907755278982137;  // ln(0.001): 60 dB down
+constexpr double kCrossoverQ = 0.5;
+constexpr double kEnvAttackSeconds = 0.005;
+constexpr double kEnvDecaySeconds = 0.2;
+constexpr double kLongDelayScale = 0.25;   // seconds of delay swing
+constexpr float kShortDelayScale = 0.05f;  // with `genteel`
+constexpr float kMaxFeedback = 0.9f;
+
+// 0 at or below 0 (and for NaN), 1 above 1, the value otherwise.
+inline float clamp01(float x) {
+  if (!(x > 0.0f)) return 0.0f;
+  return x > 1.0f ? 1.0f : x;
+}
+
+using Delays = std::array<std::shared_ptr<SimpleDelayKernel>, DrollicantDSPKernel::kBandCount>;
+
+Delays makeDelayLines() {
+  Delays lines;
+  for (auto& line : lines) line = std::make_shared<SimpleDelayKernel>();
+  return lines;
+}
+
+std::vector<std::shared_ptr<IIRKernel>> makeSections(int64_t capacity, double sampleRate, bool highPass) {
+  const auto& tables = DrollicantDSPKernel::bandTables();
+  std::vector<std::shared_ptr<IIRKernel>> sections;
+  sections.reserve(tables.crossoverFrequencies.size());
+  for (double frequency : tables.crossoverFrequencies) {
+    auto section = std::make_shared<IIRKernel>(capacity);
+    section->sampleRate = sampleRate;
+    if (highPass)
+      section->designHighPass(frequency, kCrossoverQ);
+    else
+      section->designLowPass(frequency, kCrossoverQ);
+    sections.push_back(std::move(section));
+  }
+  return sections;
+}
+
+std::unique_ptr<float[]> zeroedFloats(int64_t count, float value = 0.0f) {
+  std::unique_ptr<float[]> memory(new float[static_cast<size_t>(count)]);
+  std::fill_n(memory.get(), count, value);
+  return memory;
+}
+
+}  // namespace
+
+const DrollicantDSPKernel::BandTables& DrollicantDSPKernel::bandTables() {
+  static const BandTables tables = [] {
+    BandTables t{};
+    for (int i = 0; i < kCrossoverCount; ++i) t.crossoverFrequencies[i] = std::ldexp(27.5, kCrossoverCount - 1 - i);
+    t.bandCount = kCrossoverCount + 1;
+    for (int b = 0; b < t.bandCount; ++b) {
+      t.bandPhaseOffsets[b] = double(t.bandCount - 1 - b) * kTwoPi / double(t.bandCount);
+      t.bandPositions[b] = (double(t.bandCount - 1 - b) + 0.5) / double(t.bandCount);
+    }
+    return t;
+  }();
+  return tables;
+}
+
+DrollicantDSPKernel::DrollicantDSPKernel() : bandDelaysL(makeDelayLines()), bandDelaysR(makeDelayLines()) {
+  bandWeights.fill(1.0f);
+}
+
+void DrollicantDSPKernel::allocate(int64_t frames, double rate) {
+  sampleRate = rate;
+  maxFrames = frames;
+  splitBase = zeroedFloats(4 * frames);
+  ringBase = zeroedFloats(frames, 1.0f);
+  envAttackCoef = float(1.0 - std::exp(-1.0 / (rate * kEnvAttackSeconds)));
+  envDecayCoef = float(1.0 - std::exp(-1.0 / (rate * kEnvDecaySeconds)));
+  deinterleaveBase = zeroedFloats(2 * frames);
+
+  auto newHpL = makeSections(frames, rate, true);
+  auto newLpL = makeSections(frames, rate, false);
+  auto newHpR = makeSections(frames, rate, true);
+  auto newLpR = makeSections(frames, rate, false);
+  hpL = std::move(newHpL);
+  lpL = std::move(newLpL);
+  hpR = std::move(newHpR);
+  lpR = std::move(newLpR);
+
+  lfoPhase = 0.0;
+  // Sets every line's delaySeconds from the controls; the rings are sized with them below.
+  updateDelayTargets();
+  for (auto* lines : {&bandDelaysL, &bandDelaysR})
+    for (auto& line : *lines) line->size(float(rate));
+  reset();
+}
+
+void DrollicantDSPKernel::reset() {
+  for (auto* sections : {&hpL, &lpL, &hpR, &lpR})
+    for (auto& section : *sections) {
+      section->carryIn = {0.0f, 0.0f};
+      section->carryOut = {0.0f, 0.0f};
+    }
+  for (auto* lines : {&bandDelaysL, &bandDelaysR})
+    for (auto& line : *lines) line->clear();
+  lfoPhase = 0.0;
+  envL = envR = 0.0f;
+  carrierPhase = 0.0;
+}
+
+DrollicantDSPKernel::Carrier DrollicantDSPKernel::carrierLaw() const {
+  const float s = clamp01(surprise.load(std::memory_order_relaxed));
+  float d = clamp01(whimsy.load(std::memory_order_relaxed));
+  double f = std::pow(100.0, double(s)) * 30.0;
+  if (flighty.load(std::memory_order_relaxed)) {
+    const float e = (std::min(std::max(envL, envR), 1.0f) + 1.0f) * 0.5f;
+    f = f * e;
+    d = d * e;
+  } else {
+    f = f / kSqrt2;
+  }
+  return {f, d};
+}
+
+void DrollicantDSPKernel::advanceLFO(int64_t frames) {
+  const double rate = std::pow(100.0, double(clamp01(naivete.load(std::memory_order_relaxed)))) * 0.01;
+  lfoPhase = lfoPhase + rate * kTwoPi * double(frames) / sampleRate;
+  if (lfoPhase >= kTwoPi) lfoPhase -= kTwoPi;
+}
+
+void DrollicantDSPKernel::updateDelayTargets() {
+  const float c = clamp01(charisma.load(std::memory_order_relaxed));
+  const double scale = genteel.load(std::memory_order_relaxed) ? double(kShortDelayScale) : kLongDelayScale;
+  const float fb = clamp01(nostalgia.load(std::memory_order_relaxed)) * kMaxFeedback;
+  const float depth = 1.0f - 2.0f * c;
+  const double D = scale * (double(depth) * double(depth)) * 0.5;
+  const bool antiPhase = c > 0.5f;
+  const auto& offsets = bandTables().bandPhaseOffsets;
+
+  for (int b = 0; b < kBandCount; ++b) {
+    const double x = lfoPhase + offsets[b];
+    const float dL = float(D * (std::sin(x) + 1.0));
+    const float dR = antiPhase ? float(D * (std::sin(x + std::numbers::pi) + 1.0)) : dL;
+    for (auto [line, delay] : {std::pair{bandDelaysL[b].get(), dL}, std::pair{bandDelaysR[b].get(), dR}}) {
+      line->delaySeconds = delay;
+      const float limit = float(line->bufferLength - 1) / line->sampleRate;
+      line->targetDelay = double(std::min(limit, delay));
+      line->feedback = fb;
+    }
+  }
+}
+
+void DrollicantDSPKernel::updateBandWeights() {
+  const float v = sweetness.load(std::memory_order_relaxed);
+  const float t = v > 0.0f ? 2.0f * clamp01(v) - 1.0f : -1.0f;
+  const double a = (1.0 - double(t)) * 0.5;
+  const double k = std::fabs(double(t)) * 4.0;
+  const auto& positions = bandTables().bandPositions;
+  double sum = 0.0;
+  for (int b = 0; b < kBandCount; ++b) {
+    const double p = positions[b];
+    const double w = std::pow(p, k * a) * std::pow(1.0 - p, k * (1.0 - a));
+    bandWeights[b] = float(w);
+    sum += w;
+  }
+  const float g = float(double(kBandCount) / sum);
+  for (float& w : bandWeights) w *= g;
+}
+
+double DrollicantDSPKernel::tailTime() const {
+  const double c = clamp01(charisma.load(std::memory_order_relaxed));
+  const double scale = genteel.load(std::memory_order_relaxed) ? double(kShortDelayScale) : kLongDelayScale;
+  const double depth = 1.0 - 2.0 * c;
+  const double longest = depth * depth * scale;
+  if (!(longest > 0.0)) return 0.0;
+  const double fb = double(clamp01(nostalgia.load(std::memory_order_relaxed))) * double(kMaxFeedback);
+  if (!(fb > 0.0)) return longest;
+  return longest * kLn1000th / std::log(fb);
+}
+
+// Follows the unmodulated level and multiplies by the carrier gain. A non-finite
+// input sample is taken as silence, so it can reach neither the envelope nor the bands.
+void DrollicantDSPKernel::modulate(const float* in, float* out, float& envelope, int64_t n) const {
+  const float* gain = ringBase.get();
+  const float attack = envAttackCoef, decay = envDecayCoef;
+  float env = envelope;
+  for (int64_t i = 0; i < n; ++i) {
+    const float x = std::isfinite(in[i]) ? in[i] : 0.0f;
+    const float a = std::fabs(x);
+    const float coef = env < a ? attack : decay;
+    env = env + coef * (a - env);
+    out[i] = x * gain[i];
+  }
+  envelope = env;
+}
+
+void DrollicantDSPKernel::splitDelaySum(float* out, float* remainder, float* band,
+                                        const std::vector<std::shared_ptr<IIRKernel>>& hp,
+                                        const std::vector<std::shared_ptr<IIRKernel>>& lp, const Delays& delays,
+                                        int64_t n) {
+  std::copy_n(out, n, remainder);
+  std::fill_n(out, n, 0.0f);
+  const size_t stages = hp.size();
+  for (size_t b = 0; b < stages; ++b) {
+    std::copy_n(remainder, n, band);
+    hp[b]->process(band, n);
+    lp[b]->process(remainder, n);
+    delays[b]->process(band, n);
+    const float w = (b & 1) ? -bandWeights[b] : bandWeights[b];
+    for (int64_t i = 0; i < n; ++i) out[i] = out[i] + w * band[i];
+  }
+  delays[stages]->process(remainder, n);
+  const float w = bandWeights[stages];
+  for (int64_t i = 0; i < n; ++i) out[i] = out[i] + w * remainder[i];
+}
+
+void DrollicantDSPKernel::process(const float* inL, const float* inR, float* outL, float* outR, int64_t frameCount) {
+  const int64_t n = std::min(maxFrames, frameCount);
+  if (n < 1 || !splitBase || !ringBase || hpL.empty()) {
+    if (frameCount > 0) {
+      if (inL != outL) std::memmove(outL, inL, sizeof(float) * size_t(frameCount));
+      if (inR != outR) std::memmove(outR, inR, sizeof(float) * size_t(frameCount));
+    }
+    return;
+  }
+  if (bypass.load(std::memory_order_relaxed)) {
+    if (inL != outL) std::memmove(outL, inL, sizeof(float) * size_t(n));
+    if (inR != outR) std::memmove(outR, inR, sizeof(float) * size_t(n));
+    return;
+  }
+
+  const Carrier carrier = carrierLaw();
+  const double inc = kTwoPi * carrier.frequency / sampleRate;
+  const float d = carrier.depth;
+  float* gain = ringBase.get();
+  double phi = carrierPhase;
+  for (int64_t i = 0; i < n; ++i) {
+    gain[i] = (1.0f - d) + d * float(std::sin(phi));
+    phi = phi + inc;
+  }
+  carrierPhase = std::fmod(phi, kTwoPi);
+
+  modulate(inL, outL, envL, n);
+  modulate(inR, outR, envR, n);
+
+  updateDelayTargets();
+  advanceLFO(n);
+  updateBandWeights();
+
+  const int64_t M = maxFrames;
+  float* split = splitBase.get();
+  splitDelaySum(outL, split, split + M, hpL, lpL, bandDelaysL, n);
+  splitDelaySum(outR, split + 2 * M, split + 3 * M, hpR, lpR, bandDelaysR, n);
+
+  for (int64_t i = 0; i < n; ++i) {
+    const float l = outL[i], r = outR[i];
+    outL[i] = std::tanh(std::isfinite(l) ? l : 0.0f);
+    outR[i] = std::tanh(std::isfinite(r) ? r : 0.0f);
+  }
+}
+
+void DrollicantDSPKernel::processInterleaved(float* buffer, int64_t frameCount) {
+  const int64_t n = std::min(maxFrames, frameCount);
+  if (n < 1 || !deinterleaveBase) return;
+  const int64_t M = maxFrames;
+  float* left = deinterleaveBase.get();
+  float* right = left + M;
+  for (int64_t i = 0; i < n; ++i) {
+    left[i] = buffer[2 * i];
+    right[i] = buffer[2 * i + 1];
+  }
+  process(left, right, left, right, n);
+  for (int64_t i = 0; i < n; ++i) {
+    buffer[2 * i] = left[i];
+    buffer[2 * i + 1] = right[i];
+  }
+}
+
+}  // namespace drollicant

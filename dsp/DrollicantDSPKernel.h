@@ -1,0 +1,98 @@
+#pragma once
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "dsp/IIRKernel.h"
+#include "dsp/SimpleDelayKernel.h"
+
+namespace drollicant {
+
+// The whole stereo effect: carrier modulation with envelope followers, an 11-band
+// crossover, a modulated delay line with feedback per band, a tilted sum with
+// alternating polarity and tanh saturation.
+//
+// The controls are written from any thread (relaxed atomics, lock-free) and each is
+// read once per block. Non-finite controls: NaN and −∞ act as 0, +∞ acts as 1, so
+// nothing that reaches a delay line or an oscillator is ever non-finite.
+class DrollicantDSPKernel {
+public:
+  static constexpr int kBandCount = 11;
+  static constexpr int kCrossoverCount = kBandCount - 1;
+
+  // Shared by every kernel; built once on first use.
+  struct BandTables {
+    std::array<double, kCrossoverCount> crossoverFrequencies;  // Hz, highest first
+    int bandCount;
+    std::array<double, kBandCount> bandPhaseOffsets;  // radians
+    std::array<double, kBandCount> bandPositions;     // normalised frequency axis, high bands near 1
+  };
+  static const BandTables& bandTables();
+
+  DrollicantDSPKernel();
+  DrollicantDSPKernel(const DrollicantDSPKernel&) = delete;
+  DrollicantDSPKernel& operator=(const DrollicantDSPKernel&) = delete;
+
+  // Setup thread, never during process: obtain all memory for blocks of up to
+  // `maxFrames` at `sampleRate`, rebuild the filters and delay rings, then reset.
+  void allocate(int64_t maxFrames, double sampleRate);
+  // Setup thread, never during process: silence the delays, restart oscillators and envelopes.
+  void reset();
+
+  // Audio thread: no allocation, no lock. Processes min(frameCount, maxFrames) frames;
+  // in place is fine. Unallocated, copies every frame through.
+  void process(const float* inL, const float* inR, float* outL, float* outR, int64_t frameCount);
+  // Audio thread: the same on one interleaved stereo buffer, in place.
+  void processInterleaved(float* buffer, int64_t frameCount);
+
+  // Any thread: seconds for the feedback at the longest delay to fall by 60 dB.
+  double tailTime() const;
+
+  // Controls, meant to lie in [0, 1]; stored unchanged and clamped where used.
+  std::atomic<float> charisma{0.5f};   // delay modulation depth; right channel anti-phase above 0.5
+  std::atomic<float> naivete{0.5f};    // LFO rate
+  std::atomic<float> nostalgia{0.5f};  // delay feedback
+  std::atomic<float> surprise{0.5f};   // carrier frequency
+  std::atomic<float> sweetness{0.5f};  // tilt of the band weights
+  std::atomic<float> whimsy{0.5f};     // carrier depth
+  std::atomic<bool> flighty{false};    // the envelope drives carrier frequency and depth
+  std::atomic<bool> genteel{false};    // shallow delay modulation
+  std::atomic<bool> bypass{false};     // copy input to output untouched
+
+  std::vector<std::shared_ptr<IIRKernel>> hpL, lpL, hpR, lpR;
+  const std::array<std::shared_ptr<SimpleDelayKernel>, kBandCount> bandDelaysL;
+  const std::array<std::shared_ptr<SimpleDelayKernel>, kBandCount> bandDelaysR;
+
+  double lfoPhase = 0.0;  // radians, kept in [0, 2π)
+  float envAttackCoef = 0.0f;
+  float envDecayCoef = 0.0f;
+  float envL = 0.0f;
+  float envR = 0.0f;
+  double carrierPhase = 0.0;
+  std::array<float, kBandCount> bandWeights;
+  double sampleRate = 44100.0;
+  int64_t maxFrames = 0;
+
+  // Scratch memory, each region maxFrames floats.
+  std::unique_ptr<float[]> splitBase;         // left remainder, left band, right remainder, right band
+  std::unique_ptr<float[]> ringBase;          // carrier gain of the current block
+  std::unique_ptr<float[]> deinterleaveBase;  // left channel, right channel
+
+private:
+  struct Carrier {
+    double frequency;
+    float depth;
+  };
+  Carrier carrierLaw() const;
+  void advanceLFO(int64_t frames);
+  void updateDelayTargets();
+  void updateBandWeights();
+  void modulate(const float* in, float* out, float& envelope, int64_t n) const;
+  void splitDelaySum(float* out, float* remainder, float* band, const std::vector<std::shared_ptr<IIRKernel>>& hp,
+                     const std::vector<std::shared_ptr<IIRKernel>>& lp,
+                     const std::array<std::shared_ptr<SimpleDelayKernel>, kBandCount>& delays, int64_t n);
+};
+
+}  // namespace drollicant

@@ -1,0 +1,35 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace drollicant {
+
+// Fractional delay line with feedback for one band of one channel. Inside a block
+// the delay glides from `currentDelay` towards `targetDelay` with a one-pole
+// smoother; the ring is read with linear interpolation.
+class SimpleDelayKernel {
+public:
+  static constexpr float maxDelaySec = 0.25f;  // the ring is sized for this
+
+  float delaySeconds = 0.25f;  // last delay asked for by the control law, before limiting
+  float smoothing = 0.9999f;   // per-sample smoothing coefficient of the delay
+  float feedback = 0.0f;       // share of the delayed output written back into the ring
+  float sampleRate = 48000.0f;
+  int64_t bufferLength = 0;    // ring length in samples; 0 until sized
+  std::vector<float> buffer;   // the ring
+  int64_t writePos = 0;        // slot written by the next sample
+  double currentDelay = 0.0;   // smoothed delay, seconds
+  double targetDelay = 0.0;    // delay the smoothing heads for, seconds
+
+  // Setup thread: size the ring for `rate` and settle the delay at `delaySeconds`.
+  void size(float rate);
+  // Setup thread: silence the ring and jump to the target delay.
+  void clear();
+
+  // Audio thread: no allocation, no lock. Delays the block in place.
+  // A non-finite sample enters the ring as 0 and nothing non-finite is ever stored,
+  // so one bad sample cannot poison the line through its feedback.
+  void process(float* block, int64_t frameCount);
+};
+
+}  // namespace drollicant
