@@ -68,6 +68,7 @@ MINOR_TICK_IN_R = 60.5
 MAJOR_TICKS = 11
 MINORS_PER_GAP = 1
 NAME_CAP_H = 14.0
+NAME_STROKE = 3.0
 NAME_BASELINE_R = 88.0       # the name is set along the bottom of the dial on this circle
 
 # Pointer, in overlay units (shown at an exact fit, so 1 unit here is 1/1.05 of a dial unit)
@@ -361,20 +362,27 @@ def knob_body(with_jewel=True):
 # The pictures
 
 
+def cream_strokes(d, width, drop=1.0, opacity=1.0):
+    """Cream round-capped strokes with a soft dark drop beneath, so they lift off the orange."""
+    common = (f'd="{d}" fill="none" stroke-width="{fmt(width)}" stroke-linecap="round" '
+              'stroke-linejoin="round"')
+    fade = f' opacity="{fmt(opacity)}"' if opacity < 1 else ""
+    return (f'<path {common} stroke="{INK}" stroke-opacity="0.3" '
+            f'transform="translate(0 {fmt(drop)})"/>\n'
+            f'<path {common} stroke="{CREAM}"{fade}/>\n')
+
+
 def parameter_underlay(name):
     major, minor = scale_ticks()
-    name_d = arc_text(name.upper(), NAME_CAP_H, 2.7, 2.6, C, C, NAME_BASELINE_R, top=False)
+    name_d = arc_text(name.upper(), NAME_CAP_H, NAME_STROKE, 2.6, C, C, NAME_BASELINE_R, top=False)
     body = (
         knob_shadow()
         + f'<path d="{ramp_path(SKIRT_R + 3.0, 0.4, 4.6, -ARC_DEGREES, ARC_DEGREES)}" '
         f'fill="{CREAM}" opacity="0.7"/>\n'
-        f'<g fill="none" stroke="{CREAM}" stroke-linecap="round">\n'
-        f'<path d="{minor}" stroke-width="1.8" opacity="0.8"/>\n'
-        f'<path d="{major}" stroke-width="3.2"/>\n'
-        "</g>\n"
+        + cream_strokes(minor, 1.8, opacity=0.85)
+        + cream_strokes(major, 3.2)
         + knob_body()
-        + f'<path d="{name_d}" fill="none" stroke="{CREAM}" stroke-width="2.7" '
-        'stroke-linecap="round" stroke-linejoin="round"/>\n'
+        + cream_strokes(name_d, NAME_STROKE)
     )
     return svg_document(SIZE, SIZE, body, knob_defs(JEWELS[name]))
 
@@ -419,9 +427,8 @@ def product_underlay():
         f'<circle cx="{c}" cy="{c}" r="{fmt(ring_r)}" fill="{CREAM_SHADE}"/>\n'
         + knob_shadow()
         + knob_body()
-        + f'<path d="{name_d}" fill="none" stroke="{CREAM}" stroke-width="2.9" '
-        'stroke-linecap="round" stroke-linejoin="round"/>\n'
-        f'<path d="{"".join(stars)}" fill="{CREAM}"/>\n'
+        + cream_strokes(name_d, 2.9)
+        + f'<path d="{"".join(stars)}" fill="{CREAM}"/>\n'
     )
     return svg_document(SIZE, SIZE, body, knob_defs("#FFC23A"))
 
@@ -445,9 +452,7 @@ def caption(word):
         scale = (w - 4) / width
         cap_h, sw, tracking = cap_h * scale, sw * scale, tracking * scale
     d = straight_text(word, cap_h, sw, tracking, 2.0, h / 2 + cap_h / 2, anchor="start")
-    body = (f'<path d="{d}" fill="none" stroke="{CREAM}" stroke-width="{fmt(sw)}" '
-            'stroke-linecap="round" stroke-linejoin="round"/>\n')
-    return svg_document(w, h, body)
+    return svg_document(w, h, cream_strokes(d, sw, drop=1.5))
 
 
 def all_artwork():
