@@ -72,9 +72,9 @@ NAME_STROKE = 3.0
 NAME_BASELINE_R = 88.0       # the name is set along the bottom of the dial on this circle
 
 # Pointer, in overlay units (shown at an exact fit, so 1 unit here is 1/1.05 of a dial unit)
-POINTER_IN_R = 14.0
+POINTER_IN_R = 15.0
 POINTER_OUT_R = CAP_R * UNDERLAY_SCALE - 3.0
-POINTER_W = 6.5
+POINTER_W = 8.0
 
 # --------------------------------------------------------------------------------------
 # Stroke font: capital letters drawn as centre lines on a cap height of 1, y growing
