@@ -441,26 +441,34 @@ def star_path(cx, cy, r_out, r_in, points, deg):
     return "M" + "L".join(f"{fmt(x)} {fmt(y)}" for x, y in pts) + "Z"
 
 
+CAPTION_WORDS = ("FLIGHTY", "GENTEEL")
+CAPTION_W, CAPTION_H = 150.0, 60.0
+CAPTION_MARGIN = 2.0
+
+
+def caption_lettering():
+    """Cap height, stroke and tracking shared by both captions, so the two words match."""
+    cap_h, sw, tracking = 26.0, 4.6, 3.2
+    widest = max(text_width(w, cap_h, sw, tracking) for w in CAPTION_WORDS)
+    room = CAPTION_W - 2 * CAPTION_MARGIN
+    k = min(1.0, room / widest)
+    return cap_h * k, sw * k, tracking * k
+
+
 def caption(word):
     """A switch caption: the word in bold cream letters, left-aligned, centred vertically."""
-    w, h = 150.0, 60.0
-    cap_h = 26.0
-    sw = 4.6
-    tracking = 3.2
-    width = text_width(word, cap_h, sw, tracking)
-    if width > w - 4:
-        scale = (w - 4) / width
-        cap_h, sw, tracking = cap_h * scale, sw * scale, tracking * scale
-    d = straight_text(word, cap_h, sw, tracking, 2.0, h / 2 + cap_h / 2, anchor="start")
-    return svg_document(w, h, cream_strokes(d, sw, drop=1.5))
+    cap_h, sw, tracking = caption_lettering()
+    d = straight_text(word, cap_h, sw, tracking, CAPTION_MARGIN, CAPTION_H / 2 + cap_h / 2,
+                      anchor="start")
+    return svg_document(CAPTION_W, CAPTION_H, cream_strokes(d, sw, drop=1.5))
 
 
 def all_artwork():
     pictures = {"KnobOverlay": knob_overlay(), "DrollicantUnderlay": product_underlay()}
     for name in JEWELS:
         pictures[f"{name}Underlay"] = parameter_underlay(name)
-    pictures["FlightyLabel"] = caption("FLIGHTY")
-    pictures["GenteelLabel"] = caption("GENTEEL")
+    pictures["FlightyLabel"] = caption(CAPTION_WORDS[0])
+    pictures["GenteelLabel"] = caption(CAPTION_WORDS[1])
     return pictures
 
 
