@@ -62,6 +62,7 @@ done
 
 # 3. Mock editor, 420 x 280 points, at 1x and 2x: knobs of 100 at the editor's grid places,
 #    radio buttons of 20 with their captions of 60 x 24. Values differ so the pointers vary.
+calc() { awk "BEGIN { print $1 }"; }
 editor() { # scale file
   local s=$1
   local args=() i=0
@@ -75,10 +76,10 @@ editor() { # scale file
     rsvg-convert -w $(( 60 * s )) -h $(( 24 * s )) "$res/${word}Label.svg" -o "$p/e_${word}_$s.png"
   done
   local ring=$(( 20 * s ))
-  convert -size "${ring}x${ring}" xc:none -fill none -stroke white -strokewidth "$(echo "0.055*$ring" | bc -l)" \
-    -draw "circle $(( ring / 2 )),$(( ring / 2 )) $(( ring / 2 )),$(echo "$ring/2-0.45*$ring" | bc -l)" "$p/e_off_$s.png"
+  convert -size "${ring}x${ring}" xc:none -fill none -stroke white -strokewidth "$(calc "0.055*$ring")" \
+    -draw "circle $(( ring / 2 )),$(( ring / 2 )) $(( ring / 2 )),$(calc "$ring/2-0.45*$ring")" "$p/e_off_$s.png"
   convert "$p/e_off_$s.png" -fill white -stroke none \
-    -draw "circle $(( ring / 2 )),$(( ring / 2 )) $(( ring / 2 )),$(echo "$ring/2-0.25*$ring" | bc -l)" "$p/e_on_$s.png"
+    -draw "circle $(( ring / 2 )),$(( ring / 2 )) $(( ring / 2 )),$(calc "$ring/2-0.25*$ring")" "$p/e_on_$s.png"
   convert -size "$(( 420 * s ))x$(( 280 * s ))" "xc:$bg" "${args[@]}" \
     "$p/e_on_$s.png" -geometry "+$(( 103 * s ))+$(( 241 * s ))" -composite \
     "$p/e_Flighty_$s.png" -geometry "+$(( 127 * s ))+$(( 239 * s ))" -composite \
