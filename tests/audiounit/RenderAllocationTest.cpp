@@ -24,6 +24,11 @@ void* allocate(std::size_t size, std::size_t alignment = 0) {
   return memory;
 }
 
+void* allocateOrNull(std::size_t size) noexcept {
+  if (counting.load(std::memory_order_relaxed)) heapCalls.fetch_add(1, std::memory_order_relaxed);
+  return std::malloc(size ? size : 1);
+}
+
 void release(void* memory) noexcept {
   if (!memory) return;
   if (counting.load(std::memory_order_relaxed)) heapCalls.fetch_add(1, std::memory_order_relaxed);
@@ -35,6 +40,10 @@ void* operator new(std::size_t size) { return allocate(size); }
 void* operator new[](std::size_t size) { return allocate(size); }
 void* operator new(std::size_t size, std::align_val_t alignment) { return allocate(size, std::size_t(alignment)); }
 void* operator new[](std::size_t size, std::align_val_t alignment) { return allocate(size, std::size_t(alignment)); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocateOrNull(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocateOrNull(size); }
+void operator delete(void* memory, const std::nothrow_t&) noexcept { release(memory); }
+void operator delete[](void* memory, const std::nothrow_t&) noexcept { release(memory); }
 void operator delete(void* memory) noexcept { release(memory); }
 void operator delete[](void* memory) noexcept { release(memory); }
 void operator delete(void* memory, std::size_t) noexcept { release(memory); }
