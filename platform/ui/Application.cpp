@@ -3,12 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#if __has_include("platform/foundation/MainQueue.h")
 #include "platform/foundation/MainQueue.h"
-#define HAVE_MAIN_QUEUE 1
-#else
-#define HAVE_MAIN_QUEUE 0
-#endif
 #include "platform/ui/X11Backend.h"
 
 namespace platform {
@@ -31,24 +26,16 @@ void NSApplication::finishLaunching() {
 void NSApplication::run() {
     if (!_backend || _terminated) return;
     auto backend = _backend;
-#if HAVE_MAIN_QUEUE
     MainQueue::main().setWakeUpHandler([backend] { backend->wake(); });
-#endif
     _running = true;
     finishLaunching();
     while (_running) runOnce(kRunLoopWaitSeconds);
-#if HAVE_MAIN_QUEUE
     MainQueue::main().setWakeUpHandler({});
-#endif
 }
 
 void NSApplication::runOnce(double timeoutSeconds) {
-#if HAVE_MAIN_QUEUE
     if (_backend) _backend->runOnce(MainQueue::main().hasPendingWork() ? 0.0 : timeoutSeconds);
     MainQueue::main().drain();
-#else
-    if (_backend) _backend->runOnce(timeoutSeconds);
-#endif
 }
 
 void NSApplication::terminate(const void*) {

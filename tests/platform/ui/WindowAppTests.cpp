@@ -1,6 +1,10 @@
 // Windows, the main menu's key equivalents and termination, without a display.
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
+#include "platform/foundation/MainQueue.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/Window.h"
@@ -98,4 +102,17 @@ TEST(Window, ContentViewFollowsTheContentSize) {
     EXPECT_EQ(child->frame(), (CGRect{0, 0, 500, 350}));
     EXPECT_EQ(content->window(), window);
     EXPECT_EQ(child->window(), window);
+}
+
+TEST(Application, RunLoopPassDrainsTheMainQueueInOrder) {
+    AppReset reset;
+    std::vector<int> ran;
+    std::thread other([&ran] {
+        platform::MainQueue::main().async([&ran] { ran.push_back(1); });
+        platform::MainQueue::main().async([&ran] { ran.push_back(2); });
+    });
+    other.join();
+    EXPECT_TRUE(ran.empty());
+    NSApplication::sharedApplication()->runOnce(0);
+    EXPECT_EQ(ran, (std::vector<int>{1, 2}));
 }
