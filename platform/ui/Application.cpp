@@ -91,7 +91,7 @@ void NSApplication::resetForTesting() {
     _launched = _running = _terminated = false;
 }
 
-int NSApplicationMain(int, const char**) {
+int NSApplicationMain(int, char**) {
     auto app = NSApplication::sharedApplication();
     if (!app->backend()) {
         auto backend = X11Backend::open(nullptr);

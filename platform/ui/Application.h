@@ -83,6 +83,6 @@ private:
 
 // Opens the display (DISPLAY), launches the shared application and runs it until it
 // terminates. Returns 0 then, or 1 when there is no display to open.
-int NSApplicationMain(int argc, const char** argv);
+int NSApplicationMain(int argc, char** argv);
 
 }  // namespace platform

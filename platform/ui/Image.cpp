@@ -14,7 +14,7 @@ namespace {
 
 std::atomic<double> defaultBackingScale{1.0};
 
-bool hasArea(CGSize s) { return s.width > 0 && s.height > 0; }
+bool hasArea(CGSize s) { return s.width > 0 && s.height > 0 && std::isfinite(s.width) && std::isfinite(s.height); }
 
 int pixelsFor(double points, double scale) { return static_cast<int>(std::ceil(points * scale - 1e-9)); }
 
@@ -120,7 +120,8 @@ bool NSImage::drawInRect(CGRect rect) {
     auto* context = NSGraphicsContext::currentContext();
     CGContextRef cg = context ? context->CGContext() : nullptr;
     if (!cg) return _handler ? _handler(CGRect{{0, 0}, _size}) : false;
-    if (!hasArea(_size) || !hasArea(rect.size)) return false;
+    if (!hasArea(_size) || !hasArea(rect.size) || !std::isfinite(rect.origin.x) || !std::isfinite(rect.origin.y))
+        return false;
 
     cairo_t* cr = cg->cairo();
     cg->saveGState();

@@ -27,6 +27,12 @@ bool userSpaceFlipped(cairo_t* cr) {
     return m.xx * m.yy - m.xy * m.yx >= 0;
 }
 
+// Geometry that would put cairo into its sticky error state is skipped, not drawn.
+bool finite(const CGRect& r) {
+    return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
+           std::isfinite(r.size.height);
+}
+
 void fillRect(cairo_t* cr, CGRect r, CGColor c) {
     cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha);
     cairo_rectangle(cr, r.origin.x, r.origin.y, r.size.width, r.size.height);
@@ -71,8 +77,8 @@ void Renderer::drawView(cairo_t* cr, NSView& view) {
         for (const auto& sub : layer->sublayers()) drawLayer(cr, *sub);
     }
     for (const auto& child : view.subviews()) {
-        if (child->isHidden()) continue;
         const CGRect f = child->frame();
+        if (child->isHidden() || !finite(f)) continue;
         cairo_save(cr);
         cairo_translate(cr, f.origin.x, f.origin.y);
         if (child->isFlipped() != view.isFlipped()) {
@@ -85,10 +91,11 @@ void Renderer::drawView(cairo_t* cr, NSView& view) {
 }
 
 void Renderer::drawLayer(cairo_t* cr, CALayer& layer) {
-    if (layer.isHidden()) return;
     const CGRect b = layer.bounds();
     const CGPoint p = layer.position(), a = layer.anchorPoint();
     const CATransform3D& t = layer.transform();
+    if (layer.isHidden() || !finite(b) || !finite({p, {a.x, a.y}})) return;
+    if (!std::isfinite(t.m11 + t.m12 + t.m21 + t.m22 + t.m41 + t.m42)) return;
     cairo_save(cr);
     cairo_translate(cr, p.x, p.y);
     cairo_matrix_t m;

@@ -120,6 +120,16 @@ TEST(Renderer, PlacesSubviewsAndLayerContentsUprightInEitherOrientation) {
     art->layer()->addSublayer(picture);
     root->addSubview(art);
 
+    // Geometry that is not finite is left out without spoiling the rest of the drawing.
+    auto broken = NSView::initWithFrame({NAN, 0, 10, 10});
+    broken->setWantsLayer(true);
+    broken->layer()->setBackgroundColor(kRed.cgColor());
+    root->addSubview(broken);
+    auto lost = CALayer::layer();
+    lost->setBounds({0, 0, INFINITY, 5});
+    lost->setBackgroundColor(kRed.cgColor());
+    root->layer()->addSublayer(lost);
+
     for (double scale : {1.0, 2.0}) {
         auto s = OffscreenBackend::renderView(*root, scale);
         auto at = [&](double x, double y) { return s->pixel(int(x * scale), int(y * scale)); };

@@ -131,6 +131,25 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     EXPECT_EQ(pad->frame().size, (CGSize{60, 30}));
     embedded.reset();
 
+    // The window manager's close button (WM_DELETE_WINDOW) closes that window only.
+    auto second = NSWindow::initWithContentRect({0, 0, 50, 50}, 7, NSBackingStoreBuffered, false);
+    second->makeKeyAndOrderFront(nullptr);
+    const Window secondId = backend->windowID(*second);
+    ASSERT_NE(secondId, 0u);
+    XEvent close{};
+    close.type = ClientMessage;
+    close.xclient.window = secondId;
+    close.xclient.message_type = XInternAtom(host, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = long(XInternAtom(host, "WM_DELETE_WINDOW", False));
+    XSendEvent(host, secondId, False, NoEventMask, &close);
+    XFlush(host);
+    for (int i = 0; i < 20 && second->isVisible(); ++i) app->runOnce(0.02);
+    EXPECT_FALSE(second->isVisible());
+    EXPECT_EQ(backend->windowID(*second), 0u);
+    EXPECT_EQ(app->windows().size(), 1u);
+    EXPECT_FALSE(app->isTerminated());
+
     // Ctrl+Q pressed in the top-level window quits through the menu.
     XEvent key{};
     key.type = KeyPress;
