@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/foundation/MainQueue.h"
 #include "platform/ui/Image.h"
 #include "platform/ui/Redisplay.h"
 #include "platform/ui/Renderer.h"
@@ -418,6 +419,7 @@ void X11EmbeddedView::idle() {
         XNextEvent(_display, &event);
         if (event.xany.window == _peer->xid()) _peer->handleEvent(event);
     }
+    MainQueue::main().drain();
     _peer->redrawIfNeeded();
 }
 

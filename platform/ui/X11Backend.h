@@ -6,8 +6,8 @@
 //   display connection and on a wake-up pipe, translates events and redraws changed windows.
 //
 // - X11EmbeddedView: a view shown in a child window of a host's window (plug-in editors).
-//   The host calls idle() regularly on its UI thread; it handles waiting events and redraws
-//   without ever blocking. resize() follows the host's size changes; a ConfigureNotify from the
+//   The host calls idle() regularly on its UI thread; it handles waiting events, runs the work
+//   waiting on the main queue and redraws, without ever blocking. resize() follows the host's size changes; a ConfigureNotify from the
 //   host resizing the child window is followed as well.
 //
 // Event translation: button 1 press, motion and release become left mouse events (click count
@@ -73,8 +73,8 @@ public:
     double scale() const { return _scale; }
     // The view's size in points.
     CGSize size() const;
-    // Host's UI thread, regularly: handles waiting events and redraws when something changed.
-    // Never blocks.
+    // Host's UI thread, regularly: handles waiting events, drains the main queue, and redraws
+    // when something changed. Never blocks.
     void idle();
     // Resizes the child window and the view (points).
     void resize(CGSize size);

@@ -6,6 +6,7 @@
 
 #include "TestImages.h"
 #include "XvfbServer.h"
+#include "platform/foundation/MainQueue.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/X11Backend.h"
@@ -111,6 +112,11 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     auto padPixels = embedded->capture();
     EXPECT_EQ(padPixels->width(), 100);
     EXPECT_EQ(padPixels->pixel(50, 40), (Pixel{0, 255, 0, 255}));
+    // Work posted to the main queue runs in idle(), and what it changes is drawn.
+    std::thread([pad] { MainQueue::main().async([pad] { pad->layer()->setBackgroundColor(kBlue.cgColor()); }); })
+        .join();
+    embedded->idle();
+    EXPECT_EQ(embedded->capture()->pixel(50, 40), (Pixel{0, 0, 255, 255}));
 
     // Pointer events sent to the child window become a pan in the pad's flipped coordinates.
     Display* host = XOpenDisplay(server.display().c_str());
