@@ -11,7 +11,7 @@ double clampUnit(double v) { return v >= 0 ? std::min(v, 1.0) : 0.0; }  // NaN b
 }  // namespace
 
 NSColor NSColor::colorWithRed(double red, double green, double blue, double alpha) {
-    return NSColor(CGColor{clampUnit(red), clampUnit(green), clampUnit(blue), clampUnit(alpha)});
+    return NSColor(platform::CGColor{clampUnit(red), clampUnit(green), clampUnit(blue), clampUnit(alpha)});
 }
 
 NSColor NSColor::colorWithWhite(double white, double alpha) { return colorWithRed(white, white, white, alpha); }
@@ -21,7 +21,7 @@ NSColor NSColor::darkGrayColor() { return colorWithWhite(1.0 / 3.0, 1.0); }
 NSColor NSColor::clearColor() { return colorWithWhite(0.0, 0.0); }
 
 NSColor NSColor::colorWithAlphaComponent(double alpha) const {
-    CGColor c = _components;
+    platform::CGColor c = _components;
     c.alpha = clampUnit(alpha);
     return NSColor(c);
 }

@@ -23,7 +23,7 @@ public:
     static NSColor clearColor();
 
     NSColor colorWithAlphaComponent(double alpha) const;
-    CGColor cgColor() const { return _components; }
+    platform::CGColor CGColor() const { return _components; }
     double redComponent() const { return _components.red; }
     double greenComponent() const { return _components.green; }
     double blueComponent() const { return _components.blue; }
@@ -36,8 +36,8 @@ public:
     friend bool operator==(const NSColor&, const NSColor&) = default;
 
 private:
-    explicit NSColor(CGColor c) : _components(c) {}
-    CGColor _components{0, 0, 0, 1};
+    explicit NSColor(platform::CGColor c) : _components(c) {}
+    platform::CGColor _components{0, 0, 0, 1};
 };
 
 }  // namespace platform

@@ -98,7 +98,7 @@ void NSTextField::drawRect(CGRect) {
     if (_alignment == NSTextAlignmentCenter) x = (box.size.width - width) / 2;
     if (_alignment == NSTextAlignmentRight) x = box.size.width - kLabelMargin - width;
     const CGFloat y = (box.size.height - height) / 2;
-    const CGColor c = _textColor.cgColor();
+    const CGColor c = _textColor.CGColor();
     cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha);
     cairo_move_to(cr, x, y);
     pango_cairo_show_layout(cr, layout);

@@ -112,7 +112,7 @@ TEST(StackView, CentresAVerticalGroupWithTheApplicationsConstraints) {
     stack->addArrangedSubview(version);
     auto rule = NSView::initWithFrame({});
     rule->setWantsLayer(true);
-    rule->layer()->setBackgroundColor(NSColor::whiteColor().colorWithAlphaComponent(0.3).cgColor());
+    rule->layer()->setBackgroundColor(NSColor::whiteColor().colorWithAlphaComponent(0.3).CGColor());
     rule->setTranslatesAutoresizingMaskIntoConstraints(false);
     NSLayoutConstraint::activateConstraints({NSLayoutConstraint::equalConstant(rule, NSLayoutAttribute::height, 1),
                                              NSLayoutConstraint::equalConstant(rule, NSLayoutAttribute::width, 180)});
@@ -122,7 +122,7 @@ TEST(StackView, CentresAVerticalGroupWithTheApplicationsConstraints) {
     stack->addArrangedSubview(wide);
 
     content->setWantsLayer(true);
-    content->layer()->setBackgroundColor(NSColor::colorWithRed(0.741, 0.298, 0.0, 1.0).cgColor());
+    content->layer()->setBackgroundColor(NSColor::colorWithRed(0.741, 0.298, 0.0, 1.0).CGColor());
     auto s = OffscreenBackend::renderView(*content, 1);  // lays out first
 
     const CGSize label = version->intrinsicContentSize();

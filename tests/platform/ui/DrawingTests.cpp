@@ -169,5 +169,5 @@ TEST(BezierPath, OvalsStrokeAndFillWithTheCurrentColours) {
     NSColor::whiteColor().setFill();
     NSBezierPath::bezierPathWithOvalInRect({0, 0, 4, 4}).fill();
     EXPECT_EQ(NSColor::darkGrayColor().colorWithAlphaComponent(0.3).alphaComponent(), 0.3);
-    EXPECT_EQ(NSColor::colorWithRed(2, -1, 0.5, 1).cgColor(), (CGColor{1, 0, 0.5, 1}));
+    EXPECT_EQ(NSColor::colorWithRed(2, -1, 0.5, 1).CGColor(), (CGColor{1, 0, 0.5, 1}));
 }

@@ -106,10 +106,10 @@ TEST(View, ConvertsPointsAndHitTestsInFlippedAndUnflippedViews) {
 TEST(Renderer, PlacesSubviewsAndLayerContentsUprightInEitherOrientation) {
     auto root = NSView::initWithFrame({0, 0, 40, 40});  // y upward
     root->setWantsLayer(true);
-    root->layer()->setBackgroundColor(kBlue.cgColor());
+    root->layer()->setBackgroundColor(kBlue.CGColor());
     auto corner = NSView::initWithFrame({0, 0, 10, 10});  // bottom left
     corner->setWantsLayer(true);
-    corner->layer()->setBackgroundColor(kGreen.cgColor());
+    corner->layer()->setBackgroundColor(kGreen.CGColor());
     root->addSubview(corner);
     auto art = NSView::initWithFrame({20, 20, 20, 20});  // top right quarter, unflipped
     art->setWantsLayer(true);
@@ -123,11 +123,11 @@ TEST(Renderer, PlacesSubviewsAndLayerContentsUprightInEitherOrientation) {
     // Geometry that is not finite is left out without spoiling the rest of the drawing.
     auto broken = NSView::initWithFrame({NAN, 0, 10, 10});
     broken->setWantsLayer(true);
-    broken->layer()->setBackgroundColor(kRed.cgColor());
+    broken->layer()->setBackgroundColor(kRed.CGColor());
     root->addSubview(broken);
     auto lost = CALayer::layer();
     lost->setBounds({0, 0, INFINITY, 5});
-    lost->setBackgroundColor(kRed.cgColor());
+    lost->setBackgroundColor(kRed.CGColor());
     root->layer()->addSublayer(lost);
 
     for (double scale : {1.0, 2.0}) {
@@ -154,7 +154,7 @@ TEST(Layer, RotatesAboutItsCentreAndDrawsSublayersInOrder) {
     CATransaction::setDisableActions(true);
     under->setBounds({0, 0, 100, 100});
     under->setPosition({50, 50});
-    under->setBackgroundColor(kGreen.cgColor());
+    under->setBackgroundColor(kGreen.CGColor());
     over->setBounds({0, 0, 100, 100});
     over->setPosition({50, 50});
     over->setContents(pointerImage({100, 100})->CGImageForProposedRect(nullptr, nullptr, nullptr));

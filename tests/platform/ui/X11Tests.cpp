@@ -25,7 +25,7 @@ public:
     static std::shared_ptr<Pad> make(CGRect frame) {
         std::shared_ptr<Pad> pad(new Pad(frame));
         pad->setWantsLayer(true);
-        pad->layer()->setBackgroundColor(kGreen.cgColor());
+        pad->layer()->setBackgroundColor(kGreen.CGColor());
         pad->addGestureRecognizer(NSPanGestureRecognizer::initWithTarget(pad, &Pad::handleDrag));
         return pad;
     }
@@ -83,10 +83,10 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     window->setTitle("Drollicant");
     auto content = NSView::initWithFrame({0, 0, 120, 80});
     content->setWantsLayer(true);
-    content->layer()->setBackgroundColor(kRed.cgColor());
+    content->layer()->setBackgroundColor(kRed.CGColor());
     auto square = NSView::initWithFrame({0, 0, 20, 20});
     square->setWantsLayer(true);
-    square->layer()->setBackgroundColor(kBlue.cgColor());
+    square->layer()->setBackgroundColor(kBlue.CGColor());
     content->addSubview(square);
     window->setContentView(content);
     window->makeKeyAndOrderFront(nullptr);
@@ -113,7 +113,7 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     EXPECT_EQ(padPixels->width(), 100);
     EXPECT_EQ(padPixels->pixel(50, 40), (Pixel{0, 255, 0, 255}));
     // Work posted to the main queue runs in idle(), and what it changes is drawn.
-    std::thread([pad] { MainQueue::main().async([pad] { pad->layer()->setBackgroundColor(kBlue.cgColor()); }); })
+    std::thread([pad] { MainQueue::main().async([pad] { pad->layer()->setBackgroundColor(kBlue.CGColor()); }); })
         .join();
     embedded->idle();
     EXPECT_EQ(embedded->capture()->pixel(50, 40), (Pixel{0, 0, 255, 255}));
