@@ -135,6 +135,15 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     embedded->resize({60, 30});
     embedded->idle();
     EXPECT_EQ(pad->frame().size, (CGSize{60, 30}));
+    // The host resizing the child window (in pixels) resizes the view (in points).
+    XResizeWindow(host, child, 80, 60);
+    XFlush(host);
+    for (int i = 0; i < 20 && pad->frame().size != CGSize{40, 30}; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        embedded->idle();
+    }
+    EXPECT_EQ(pad->frame().size, (CGSize{40, 30}));
+    EXPECT_EQ(embedded->capture()->width(), 80);
     embedded.reset();
 
     // The window manager's close button (WM_DELETE_WINDOW) closes that window only.
