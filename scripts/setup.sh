@@ -11,7 +11,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libbenchmark-dev
   libplist-dev libicu-dev
-  libcairo2-dev librsvg2-dev libpango1.0-dev libx11-dev
+  libcairo2-dev librsvg2-dev libpango1.0-dev libx11-dev fonts-dejavu-core
   libsndfile1-dev lv2-dev
   lilv-utils sordi jalv xvfb xdotool x11-utils imagemagick sox
 )

@@ -1,0 +1,104 @@
+// Pan and click recognisers driven by synthesised events through a window.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/ui/GestureRecognizer.h"
+#include "platform/ui/Window.h"
+
+using namespace platform;
+
+namespace {
+
+class Knob : public NSView {
+public:
+    static std::shared_ptr<Knob> make(CGRect frame) {
+        std::shared_ptr<Knob> knob(new Knob(frame));
+        auto pan = NSPanGestureRecognizer::initWithTarget(knob, &Knob::handleDrag);
+        knob->addGestureRecognizer(pan);
+        auto click = NSClickGestureRecognizer::initWithTarget(knob, &Knob::handleDoubleClick);
+        click->setNumberOfClicksRequired(2);
+        knob->addGestureRecognizer(click);
+        return knob;
+    }
+    bool isFlipped() const override { return true; }
+    void handleDrag(NSPanGestureRecognizer* r) {
+        states.push_back(r->state());
+        translations.push_back(r->translationInView(this));
+    }
+    void handleDoubleClick(NSClickGestureRecognizer* r) {
+        EXPECT_EQ(r->state(), NSGestureRecognizerStateRecognized);
+        ++doubleClicks;
+    }
+    std::vector<int> states;
+    std::vector<CGPoint> translations;
+    int doubleClicks = 0;
+
+private:
+    using NSView::NSView;
+};
+
+struct Fixture {
+    std::shared_ptr<NSWindow> window =
+        NSWindow::initWithContentRect({0, 0, 300, 200}, NSWindowStyleMaskTitled, NSBackingStoreBuffered, false);
+    std::shared_ptr<NSView> root = NSView::initWithFrame({0, 0, 300, 200});
+    std::shared_ptr<Knob> knob = Knob::make({100, 50, 100, 100});
+    Fixture() {
+        window->setContentView(root);
+        root->addSubview(knob);
+    }
+    void send(NSEventType type, CGPoint p, int clicks = 1) { window->sendEvent(NSEvent::mouse(type, p, clicks)); }
+};
+
+}  // namespace
+
+TEST(PanGesture, ReportsEveryStateWithCumulativeTranslationInFlippedCoordinates) {
+    Fixture f;
+    f.send(NSEventType::leftMouseDown, {150, 100});
+    f.send(NSEventType::leftMouseDragged, {151, 100});  // below the threshold: nothing yet
+    EXPECT_TRUE(f.knob->states.empty());
+    f.send(NSEventType::leftMouseDragged, {155, 100});
+    f.send(NSEventType::leftMouseDragged, {160, 110});  // up in the window
+    f.send(NSEventType::leftMouseDragged, {170, 80});   // down in the window
+    f.send(NSEventType::leftMouseUp, {170, 80});
+    EXPECT_EQ(f.knob->states, (std::vector<int>{1, 2, 2, 3}));
+    ASSERT_EQ(f.knob->translations.size(), 4u);
+    EXPECT_EQ(f.knob->translations[0], (CGPoint{5, 0}));
+    EXPECT_EQ(f.knob->translations[1], (CGPoint{10, -10}));  // y grows downward in the knob
+    EXPECT_EQ(f.knob->translations[2], (CGPoint{20, 20}));
+    EXPECT_EQ(f.knob->states.size(), 4u);
+
+    // Escape cancels a drag in progress; releasing afterwards sends nothing more.
+    f.knob->states.clear();
+    f.send(NSEventType::leftMouseDown, {150, 100});
+    f.send(NSEventType::leftMouseDragged, {160, 100});
+    f.window->sendEvent(NSEvent::key(NSEscapeCharacters));
+    f.send(NSEventType::leftMouseUp, {160, 100});
+    EXPECT_EQ(f.knob->states, (std::vector<int>{1, 4}));
+
+    // A press outside the knob does not reach its recognisers.
+    f.knob->states.clear();
+    f.send(NSEventType::leftMouseDown, {20, 20});
+    f.send(NSEventType::leftMouseDragged, {60, 60});
+    f.send(NSEventType::leftMouseUp, {60, 60});
+    EXPECT_TRUE(f.knob->states.empty());
+}
+
+TEST(ClickGesture, FiresOncePerDoubleClickAndNotAfterADrag) {
+    Fixture f;
+    auto click = [&f](int count, CGPoint to = {150, 100}) {
+        f.send(NSEventType::leftMouseDown, {150, 100}, count);
+        if (to != CGPoint{150, 100}) f.send(NSEventType::leftMouseDragged, to, count);
+        f.send(NSEventType::leftMouseUp, to, count);
+    };
+    click(1);
+    EXPECT_EQ(f.knob->doubleClicks, 0);
+    click(2);
+    EXPECT_EQ(f.knob->doubleClicks, 1);
+    click(3);  // a third click in the series is not another double-click
+    EXPECT_EQ(f.knob->doubleClicks, 1);
+    click(1);
+    click(2, {180, 100});  // the second press became a drag
+    EXPECT_EQ(f.knob->doubleClicks, 1);
+    EXPECT_EQ(f.knob->states, (std::vector<int>{1, 3}));
+}

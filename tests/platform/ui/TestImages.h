@@ -1,0 +1,43 @@
+#pragma once
+// Small images for the drawing tests, drawn by handlers so they need no files.
+#include <memory>
+
+#include "platform/ui/BezierPath.h"
+#include "platform/ui/Color.h"
+#include "platform/ui/GraphicsContext.h"
+#include "platform/ui/Image.h"
+
+namespace testing_ui {
+
+inline std::shared_ptr<platform::NSImage> solidImage(platform::CGSize size, platform::NSColor color) {
+    return platform::NSImage::imageWithSize(size, true, [size, color](platform::CGRect) {
+        if (!platform::NSGraphicsContext::currentContext()) return false;
+        color.setFill();
+        platform::NSBezierPath path;
+        path.moveToPoint({0, 0});
+        path.lineToPoint({size.width, 0});
+        path.lineToPoint({size.width, size.height});
+        path.lineToPoint({0, size.height});
+        path.closePath();
+        path.fill();
+        return true;
+    });
+}
+
+// A rectangle filled with the colour in the image's own flipped coordinates.
+inline void fillRect(platform::CGRect r, platform::NSColor color) {
+    color.setFill();
+    platform::NSBezierPath path;
+    path.moveToPoint(r.origin);
+    path.lineToPoint({r.origin.x + r.size.width, r.origin.y});
+    path.lineToPoint({r.origin.x + r.size.width, r.origin.y + r.size.height});
+    path.lineToPoint({r.origin.x, r.origin.y + r.size.height});
+    path.closePath();
+    path.fill();
+}
+
+inline const platform::NSColor kRed = platform::NSColor::colorWithRed(1, 0, 0, 1);
+inline const platform::NSColor kGreen = platform::NSColor::colorWithRed(0, 1, 0, 1);
+inline const platform::NSColor kBlue = platform::NSColor::colorWithRed(0, 0, 1, 1);
+
+}  // namespace testing_ui

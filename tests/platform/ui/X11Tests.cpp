@@ -1,0 +1,180 @@
+// Real windows on a private Xvfb: drawing read back from the server, events sent through it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "TestImages.h"
+#include "XvfbServer.h"
+#include "platform/foundation/MainQueue.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/GestureRecognizer.h"
+#include "platform/ui/X11Backend.h"
+
+// Last: Xlib defines macros (None, Bool) that clash with names in the headers above.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+using namespace platform;
+using namespace testing_ui;
+
+namespace {
+
+class Pad : public NSView {
+public:
+    static std::shared_ptr<Pad> make(CGRect frame) {
+        std::shared_ptr<Pad> pad(new Pad(frame));
+        pad->setWantsLayer(true);
+        pad->layer()->setBackgroundColor(kGreen.CGColor());
+        pad->addGestureRecognizer(NSPanGestureRecognizer::initWithTarget(pad, &Pad::handleDrag));
+        return pad;
+    }
+    bool isFlipped() const override { return true; }
+    void handleDrag(NSPanGestureRecognizer* r) {
+        states.push_back(r->state());
+        last = r->translationInView(this);
+    }
+    std::vector<int> states;
+    CGPoint last;
+
+private:
+    using NSView::NSView;
+};
+
+void sendButton(Display* d, Window w, int type, int x, int y, unsigned state = 0) {
+    XEvent e{};
+    e.type = type;
+    e.xbutton.display = d;
+    e.xbutton.window = w;
+    e.xbutton.x = x;
+    e.xbutton.y = y;
+    e.xbutton.button = Button1;
+    e.xbutton.state = state;
+    e.xbutton.time = CurrentTime;
+    if (type == MotionNotify) {
+        e.xmotion.state = Button1Mask;
+    }
+    XSendEvent(d, w, False, NoEventMask, &e);
+    XFlush(d);
+}
+
+struct AppReset {
+    AppReset() { NSApplication::sharedApplication()->resetForTesting(); }
+    ~AppReset() { NSApplication::sharedApplication()->resetForTesting(); }
+};
+
+}  // namespace
+
+TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
+    if (!xvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
+    XvfbServer server;
+    ASSERT_TRUE(server.running());
+    AppReset reset;
+    auto app = NSApplication::sharedApplication();
+    auto backend = X11Backend::open(server.display().c_str(), 2.0);
+    ASSERT_TRUE(backend);
+    app->setBackend(backend);
+    auto menu = NSMenu::make();
+    menu->addItem(NSMenuItem::initWithTitle("Quit", kTerminateSelector, "q"));
+    app->setMainMenu(menu);
+
+    // A fixed-size top-level window: red content with a blue square at its bottom left.
+    auto window = NSWindow::initWithContentRect({0, 0, 120, 80}, 7, NSBackingStoreBuffered, false);
+    window->setTitle("Drollicant");
+    auto content = NSView::initWithFrame({0, 0, 120, 80});
+    content->setWantsLayer(true);
+    content->layer()->setBackgroundColor(kRed.CGColor());
+    auto square = NSView::initWithFrame({0, 0, 20, 20});
+    square->setWantsLayer(true);
+    square->layer()->setBackgroundColor(kBlue.CGColor());
+    content->addSubview(square);
+    window->setContentView(content);
+    window->makeKeyAndOrderFront(nullptr);
+    const Window xid = backend->windowID(*window);
+    ASSERT_NE(xid, 0u);
+    for (int i = 0; i < 20; ++i) app->runOnce(0.02);
+
+    auto pixels = backend->capture(*window);
+    ASSERT_TRUE(pixels);
+    EXPECT_EQ(pixels->width(), 240);  // two pixels per point
+    EXPECT_EQ(pixels->height(), 160);
+    EXPECT_EQ(pixels->pixel(200, 20), (Pixel{255, 0, 0, 255}));
+    EXPECT_EQ(pixels->pixel(10, 150), (Pixel{0, 0, 255, 255}));
+
+    // A view embedded in a child window of that window; the host drives it with idle().
+    auto pad = Pad::make({0, 0, 50, 40});
+    auto embedded = X11EmbeddedView::create(xid, pad, 2.0, server.display().c_str());
+    ASSERT_TRUE(embedded);
+    for (int i = 0; i < 10; ++i) {
+        embedded->idle();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    auto padPixels = embedded->capture();
+    EXPECT_EQ(padPixels->width(), 100);
+    EXPECT_EQ(padPixels->pixel(50, 40), (Pixel{0, 255, 0, 255}));
+    // Work posted to the main queue runs in idle(), and what it changes is drawn.
+    std::thread([pad] { MainQueue::main().async([pad] { pad->layer()->setBackgroundColor(kBlue.CGColor()); }); })
+        .join();
+    embedded->idle();
+    EXPECT_EQ(embedded->capture()->pixel(50, 40), (Pixel{0, 0, 255, 255}));
+
+    // Pointer events sent to the child window become a pan in the pad's flipped coordinates.
+    Display* host = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(host, nullptr);
+    const Window child = embedded->windowID();
+    sendButton(host, child, ButtonPress, 20, 20);
+    sendButton(host, child, MotionNotify, 40, 60);
+    sendButton(host, child, ButtonRelease, 40, 60);
+    for (int i = 0; i < 10 && pad->states.size() < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        embedded->idle();
+    }
+    EXPECT_EQ(pad->states, (std::vector<int>{1, 3}));
+    EXPECT_EQ(pad->last, (CGPoint{10, 20}));  // pixels halved into points, y downward
+
+    embedded->resize({60, 30});
+    embedded->idle();
+    EXPECT_EQ(pad->frame().size, (CGSize{60, 30}));
+    // The host resizing the child window (in pixels) resizes the view (in points).
+    XResizeWindow(host, child, 80, 60);
+    XFlush(host);
+    for (int i = 0; i < 20 && pad->frame().size != CGSize{40, 30}; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        embedded->idle();
+    }
+    EXPECT_EQ(pad->frame().size, (CGSize{40, 30}));
+    EXPECT_EQ(embedded->capture()->width(), 80);
+    embedded.reset();
+
+    // The window manager's close button (WM_DELETE_WINDOW) closes that window only.
+    auto second = NSWindow::initWithContentRect({0, 0, 50, 50}, 7, NSBackingStoreBuffered, false);
+    second->makeKeyAndOrderFront(nullptr);
+    const Window secondId = backend->windowID(*second);
+    ASSERT_NE(secondId, 0u);
+    XEvent close{};
+    close.type = ClientMessage;
+    close.xclient.window = secondId;
+    close.xclient.message_type = XInternAtom(host, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = long(XInternAtom(host, "WM_DELETE_WINDOW", False));
+    XSendEvent(host, secondId, False, NoEventMask, &close);
+    XFlush(host);
+    for (int i = 0; i < 20 && second->isVisible(); ++i) app->runOnce(0.02);
+    EXPECT_FALSE(second->isVisible());
+    EXPECT_EQ(backend->windowID(*second), 0u);
+    EXPECT_EQ(app->windows().size(), 1u);
+    EXPECT_FALSE(app->isTerminated());
+
+    // Ctrl+Q pressed in the top-level window quits through the menu.
+    XEvent key{};
+    key.type = KeyPress;
+    key.xkey.display = host;
+    key.xkey.window = xid;
+    key.xkey.keycode = XKeysymToKeycode(host, XK_q);
+    key.xkey.state = ControlMask;
+    XSendEvent(host, xid, False, NoEventMask, &key);
+    XFlush(host);
+    for (int i = 0; i < 20 && !app->isTerminated(); ++i) app->runOnce(0.02);
+    EXPECT_TRUE(app->isTerminated());
+    XCloseDisplay(host);
+}

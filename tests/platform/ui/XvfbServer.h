@@ -1,0 +1,58 @@
+#pragma once
+// Starts a private Xvfb on a display number it picks itself (-displayfd) and stops it again.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace testing_ui {
+
+class XvfbServer {
+public:
+    XvfbServer() {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        _pid = fork();
+        if (_pid == 0) {
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        if (_pid < 0) {
+            close(fds[0]);
+            return;
+        }
+        char buffer[32] = {};
+        ssize_t n = 0, got = 0;
+        while (got < ssize_t(sizeof buffer) - 1 && (n = read(fds[0], buffer + got, sizeof buffer - 1 - got)) > 0) {
+            got += n;
+            if (buffer[got - 1] == '\n') break;
+        }
+        close(fds[0]);
+        if (got > 0) _display = ":" + std::string(buffer, buffer[got - 1] == '\n' ? got - 1 : got);
+    }
+    ~XvfbServer() {
+        if (_pid > 0) {
+            kill(_pid, SIGTERM);
+            waitpid(_pid, nullptr, 0);
+        }
+    }
+    bool running() const { return !_display.empty(); }
+    const std::string& display() const { return _display; }
+
+private:
+    pid_t _pid = -1;
+    std::string _display;
+};
+
+inline bool xvfbInstalled() {
+    return system("command -v Xvfb >/dev/null 2>&1") == 0;
+}
+
+}  // namespace testing_ui
