@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/au/AUParameterTree.h"
+
+using namespace platform;
+
+namespace {
+
+std::shared_ptr<AUParameter> makeParameter(AUParameterAddress address, const char* identifier) {
+  return AUParameterTree::createParameter(identifier, identifier, address, 0.0f, 1.0f,
+                                          kAudioUnitParameterUnit_Generic, std::nullopt,
+                                          kAudioUnitParameterFlag_IsWritable | kAudioUnitParameterFlag_IsReadable, {},
+                                          {});
+}
+
+std::shared_ptr<AUParameterTree> makeTree() {
+  return AUParameterTree::createTree({makeParameter(3, "c"), makeParameter(1, "a"), makeParameter(2, "b")});
+}
+
+}  // namespace
+
+TEST(ParameterTree, IsFlatInTheOrderGivenAndFindsByAddress) {
+  const auto tree = makeTree();
+  ASSERT_EQ(tree->allParameters().size(), 3u);
+  EXPECT_EQ(tree->allParameters()[0]->identifier(), "c");
+  EXPECT_EQ(tree->allParameters()[2]->identifier(), "b");
+  EXPECT_EQ(tree->parameterWithAddress(1)->identifier(), "a");
+  EXPECT_EQ(tree->parameterWithAddress(9), nullptr);
+  const auto& parameter = *tree->parameterWithAddress(2);
+  EXPECT_EQ(parameter.minValue(), 0.0f);
+  EXPECT_EQ(parameter.maxValue(), 1.0f);
+  EXPECT_EQ(parameter.flags(), 0xC0000000u);
+  EXPECT_FALSE(parameter.unitName());
+}
+
+TEST(ParameterTree, ImplementorCallbacksRunSynchronouslyOnTheSettingThread) {
+  const auto tree = makeTree();
+  const auto parameter = tree->parameterWithAddress(1);
+  parameter->setValue(0.25f);  // no callbacks yet: stored only
+  EXPECT_EQ(parameter->value(), 0.25f);
+  EXPECT_EQ(parameter->stringFromValue(nullptr), "0.25");
+
+  std::thread::id observedOn;
+  AUParameterAddress observedAddress = 0;
+  AUValue observedValue = 0.0f;
+  float backing = 0.0f;
+  tree->setImplementorValueObserver([&](AUParameter* p, AUValue v) {
+    observedOn = std::this_thread::get_id();
+    observedAddress = p->address();
+    observedValue = v;
+    backing = v * 2.0f;
+  });
+  tree->setImplementorValueProvider([&](AUParameter*) { return backing; });
+  tree->setImplementorStringFromValueCallback(
+      [](AUParameter*, const AUValue* value) { return value ? std::to_string(int(*value)) : std::string("now"); });
+
+  std::thread([&] { parameter->setValue(1.5f); }).join();
+  EXPECT_NE(observedOn, std::this_thread::get_id());
+  EXPECT_EQ(observedAddress, 1u);
+  EXPECT_EQ(observedValue, 1.5f);        // stored unchanged, not clamped
+  EXPECT_EQ(parameter->value(), 3.0f);   // the provider answers
+  EXPECT_EQ(parameter->storedValue(), 1.5f);
+  const AUValue seven = 7.0f;
+  EXPECT_EQ(parameter->stringFromValue(&seven), "7");
+  EXPECT_EQ(parameter->stringFromValue(nullptr), "now");
+}
+
+TEST(ParameterTree, ObserversHearEveryChangeUntilRemoved) {
+  const auto tree = makeTree();
+  std::vector<std::pair<AUParameterAddress, AUValue>> heard;
+  const auto token = tree->tokenByAddingParameterObserver([&](AUParameterAddress a, AUValue v) {
+    heard.emplace_back(a, v);
+  });
+  int otherCalls = 0;
+  const auto other = tree->tokenByAddingParameterObserver([&](AUParameterAddress, AUValue) { ++otherCalls; });
+  EXPECT_NE(token, other);
+
+  tree->parameterWithAddress(3)->setValue(0.5f);
+  tree->parameterWithAddress(3)->setValue(0.5f);  // the same value is still a change notice
+  tree->parameterWithAddress(2)->setValue(0.1f, token);  // the originator does not hear itself
+  EXPECT_EQ(heard, (std::vector<std::pair<AUParameterAddress, AUValue>>{{3, 0.5f}, {3, 0.5f}}));
+  EXPECT_EQ(otherCalls, 3);
+
+  tree->removeParameterObserver(token);
+  tree->removeParameterObserver(reinterpret_cast<AUParameterObserverToken>(12345));
+  tree->parameterWithAddress(1)->setValue(0.9f);
+  EXPECT_EQ(heard.size(), 2u);
+  EXPECT_EQ(otherCalls, 4);
+}
+
+TEST(ParameterTree, ObserversMayComeAndGoWhileOtherThreadsSetValues) {
+  const auto tree = makeTree();
+  std::atomic<int> calls{0};
+  tree->tokenByAddingParameterObserver([&](AUParameterAddress, AUValue) { ++calls; });
+  std::atomic<bool> stop{false};
+  std::vector<std::thread> setters;
+  for (int t = 0; t < 3; ++t)
+    setters.emplace_back([&, t] {
+      for (int i = 0; i < 2000; ++i) tree->allParameters()[size_t(t)]->setValue(float(i) / 2000.0f);
+    });
+  std::thread churn([&] {
+    while (!stop) tree->removeParameterObserver(tree->tokenByAddingParameterObserver([](AUParameterAddress, AUValue) {}));
+  });
+  for (auto& setter : setters) setter.join();
+  stop = true;
+  churn.join();
+  EXPECT_EQ(calls.load(), 6000);
+}
+
+TEST(ParameterTree, CallbacksOutliveNothing) {
+  auto parameter = makeParameter(5, "orphan");
+  {
+    const auto tree = AUParameterTree::createTree({parameter});
+    tree->setImplementorValueProvider([](AUParameter*) { return 42.0f; });
+    EXPECT_EQ(parameter->value(), 42.0f);
+  }
+  // With its tree gone, a parameter keeps working on its own stored value.
+  parameter->setValue(0.75f);
+  EXPECT_EQ(parameter->value(), 0.75f);
+}

@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/NSPropertyListSerialization.h"
+
+using namespace platform;
+
+namespace {
+
+std::optional<PlistValue> decode(std::string_view bytes, NSError* error = nullptr) {
+  return NSPropertyListSerialization::propertyListWithData(bytes, error);
+}
+
+std::string encode(const PlistValue& value, NSPropertyListFormat format) {
+  auto bytes = NSPropertyListSerialization::dataWithPropertyList(value, format, nullptr);
+  return bytes ? *bytes : std::string();
+}
+
+void appendBigEndian(std::string& out, uint64_t value, int width) {
+  for (int k = width - 1; k >= 0; --k) out += char((value >> (8 * k)) & 0xFF);
+}
+
+// A binary property list of containers only, written by hand so tests can build
+// shapes no writer produces: object i is an array holding the references listed.
+std::string binaryArrays(const std::vector<std::vector<uint32_t>>& objects, uint64_t top = 0) {
+  std::string out = "bplist00";
+  std::vector<uint64_t> offsets;
+  for (const auto& refs : objects) {
+    offsets.push_back(out.size());
+    out += char(0xA0 | refs.size());
+    for (uint32_t ref : refs) appendBigEndian(out, ref, 4);
+  }
+  const uint64_t table = out.size();
+  for (uint64_t offset : offsets) appendBigEndian(out, offset, 4);
+  out += std::string(6, '\0');
+  out += char(4);  // offset size
+  out += char(4);  // reference size
+  appendBigEndian(out, objects.size(), 8);
+  appendBigEndian(out, top, 8);
+  appendBigEndian(out, table, 8);
+  return out;
+}
+
+std::string nestedXmlArrays(int depth) {
+  std::string xml = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+  for (int i = 0; i < depth; ++i) xml += "<array>";
+  for (int i = 0; i < depth; ++i) xml += "</array>";
+  return xml + "</plist>";
+}
+
+PlistValue sampleDictionary() {
+  PlistDictionary inner;
+  inner["charisma"] = PlistValue::real(0.25);
+  inner["flighty"] = PlistValue::boolean(true);
+  PlistDictionary root;
+  root["name"] = PlistValue::string("Grüße & <Tags>");
+  root["one"] = PlistValue::integer(1);
+  root["oneReal"] = PlistValue::real(1.0);
+  root["negative"] = PlistValue::integer(-42);
+  root["large"] = PlistValue::integer(int64_t(1) << 40);
+  root["data"] = PlistValue::data({0, 1, 2, 255});
+  root["date"] = PlistValue::date({86400.0});
+  root["list"] = PlistValue(PlistArray{PlistValue::string("a"), PlistValue::integer(2)});
+  root["params"] = PlistValue(std::move(inner));
+  return PlistValue(std::move(root));
+}
+
+}  // namespace
+
+TEST(PropertyList, RoundTripsEveryKindThroughXmlAndBinary) {
+  const PlistValue original = sampleDictionary();
+  for (auto format : {NSPropertyListFormat::XML_v1_0, NSPropertyListFormat::Binary_v1_0}) {
+    const auto decoded = decode(encode(original, format));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, original);
+    const PlistDictionary& root = *decoded->dictionaryValue();
+    EXPECT_EQ(root.at("one").type(), PlistValue::Type::Integer);
+    EXPECT_EQ(root.at("oneReal").type(), PlistValue::Type::Real);
+    EXPECT_EQ(root.at("negative").integerValue(), -42);
+  }
+  EXPECT_NE(encode(original, NSPropertyListFormat::XML_v1_0).find("<?xml"), std::string::npos);
+}
+
+TEST(PropertyList, NumbersConvertLikeNSNumber) {
+  EXPECT_FLOAT_EQ(PlistValue::integer(1).floatValue(), 1.0f);
+  EXPECT_FLOAT_EQ(PlistValue::boolean(true).floatValue(), 1.0f);
+  EXPECT_FLOAT_EQ(PlistValue::boolean(false).floatValue(), 0.0f);
+  EXPECT_FLOAT_EQ(PlistValue::real(0.3).floatValue(), 0.3f);
+  EXPECT_TRUE(PlistValue::boolean(false).isNumber());
+  EXPECT_FALSE(PlistValue::string("0.5").isNumber());
+  EXPECT_EQ(PlistValue::real(1e300).integerValue(), INT64_MAX);
+  EXPECT_EQ(PlistValue::real(std::nan("")).integerValue(), 0);
+  EXPECT_NE(PlistValue::integer(1), PlistValue::real(1.0));
+}
+
+TEST(PropertyList, BadBytesFailWithAnErrorNeverACrash) {
+  const std::string xml = encode(sampleDictionary(), NSPropertyListFormat::XML_v1_0);
+  const std::string binary = encode(sampleDictionary(), NSPropertyListFormat::Binary_v1_0);
+  std::vector<std::string> inputs = {
+      "",
+      "hello, world",
+      std::string(1000, '\0'),
+      "bplist00",
+      "bplist00" + std::string(40, '\xff'),
+      "<plist><dict><key>a</key>",
+      "<?xml version=\"1.0\"?><plist><real>",
+  };
+  for (size_t cut : {size_t(1), xml.size() / 3, xml.size() / 2, xml.size() - 10}) inputs.push_back(xml.substr(0, cut));
+  for (size_t cut : {size_t(9), binary.size() / 2, binary.size() - 1}) inputs.push_back(binary.substr(0, cut));
+  std::mt19937 random(1234);
+  for (int n = 0; n < 200; ++n) {
+    std::string noise = n % 2 ? binary : xml;
+    for (int flips = 0; flips < 8; ++flips) noise[random() % noise.size()] = char(random());
+    inputs.push_back(noise);
+  }
+  size_t failures = 0;
+  for (const auto& input : inputs) {
+    NSError error;
+    if (!decode(input, &error)) {
+      ++failures;
+      EXPECT_EQ(error.domain, NSCocoaErrorDomain);
+      EXPECT_EQ(error.code, NSPropertyListReadCorruptError);
+    }
+  }
+  // Every hand-written case fails; some corrupted copies may still parse.
+  EXPECT_GE(failures, size_t(14));
+}
+
+TEST(PropertyList, InputsBeyondTheSizeLimitAreRefused) {
+  std::string huge = "<?xml version=\"1.0\"?><plist version=\"1.0\"><string>";
+  huge.append(NSPropertyListSerialization::kMaxInputBytes, 'x');
+  huge += "</string></plist>";
+  NSError error;
+  EXPECT_FALSE(decode(huge, &error));
+  EXPECT_EQ(error.code, NSPropertyListReadCorruptError);
+}
+
+TEST(PropertyList, DeepNestingIsRefusedInsteadOfOverflowingTheStack) {
+  const int limit = NSPropertyListSerialization::kMaxNestingDepth;
+  EXPECT_TRUE(decode(nestedXmlArrays(limit)));
+  EXPECT_FALSE(decode(nestedXmlArrays(limit + 1)));
+  EXPECT_FALSE(decode(nestedXmlArrays(200000)));
+
+  auto chain = [](uint32_t depth) {
+    std::vector<std::vector<uint32_t>> objects;
+    for (uint32_t i = 0; i < depth; ++i) objects.push_back({i + 1});
+    objects.push_back({});
+    return binaryArrays(objects);
+  };
+  EXPECT_TRUE(decode(chain(uint32_t(limit) - 1)));
+  EXPECT_FALSE(decode(chain(200000)));
+}
+
+TEST(PropertyList, BinaryCyclesAndExpansionBombsAreRefused) {
+  EXPECT_FALSE(decode(binaryArrays({{0}})));              // an array holding itself
+  EXPECT_FALSE(decode(binaryArrays({{1}, {0}})));         // two arrays holding each other
+  EXPECT_FALSE(decode(binaryArrays({{5}})));              // a reference to nothing
+  EXPECT_FALSE(decode(binaryArrays({{}}, /*top=*/3)));    // a top object that does not exist
+  // 40 levels, each holding the next twice: 2^40 values once expanded.
+  std::vector<std::vector<uint32_t>> bomb;
+  for (uint32_t i = 0; i < 40; ++i) bomb.push_back({i + 1, i + 1});
+  bomb.push_back({});
+  EXPECT_FALSE(decode(binaryArrays(bomb)));
+  // Shared references that stay small are fine.
+  EXPECT_TRUE(decode(binaryArrays({{1, 1, 1}, {}})));
+}
+
+TEST(PropertyList, TextThatIsNotUtf8IsWrittenReadably) {
+  PlistDictionary root;
+  root["name\xff"] = PlistValue::string("Warm\xc3 \xfe");
+  const auto decoded = decode(encode(PlistValue(root), NSPropertyListFormat::XML_v1_0));
+  ASSERT_TRUE(decoded);
+  const PlistValue* name = plistEntry(*decoded->dictionaryValue(), "name\xEF\xBF\xBD");
+  ASSERT_TRUE(name);
+  EXPECT_EQ(*name->stringValue(), "Warm\xEF\xBF\xBD \xEF\xBF\xBD");
+}
