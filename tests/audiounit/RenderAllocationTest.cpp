@@ -1,67 +1,20 @@
-// The render path must never touch the heap. Every allocation and release of this
-// executable goes through the counters below while counting is on.
+// The render path must never touch the heap.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
-#include <new>
 #include <vector>
 
+#include "AllocationCounter.h"
 #include "ExtensionBundle.h"
-
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> heapCalls{0};
-
-void* allocate(std::size_t size, std::size_t alignment = 0) {
-  if (counting.load(std::memory_order_relaxed)) heapCalls.fetch_add(1, std::memory_order_relaxed);
-  if (size == 0) size = 1;
-  void* memory = alignment > alignof(std::max_align_t)
-                     ? std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment)
-                     : std::malloc(size);
-  if (!memory) throw std::bad_alloc();
-  return memory;
-}
-
-void* allocateOrNull(std::size_t size) noexcept {
-  if (counting.load(std::memory_order_relaxed)) heapCalls.fetch_add(1, std::memory_order_relaxed);
-  return std::malloc(size ? size : 1);
-}
-
-void release(void* memory) noexcept {
-  if (!memory) return;
-  if (counting.load(std::memory_order_relaxed)) heapCalls.fetch_add(1, std::memory_order_relaxed);
-  std::free(memory);
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void* operator new(std::size_t size, std::align_val_t alignment) { return allocate(size, std::size_t(alignment)); }
-void* operator new[](std::size_t size, std::align_val_t alignment) { return allocate(size, std::size_t(alignment)); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocateOrNull(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocateOrNull(size); }
-void operator delete(void* memory, const std::nothrow_t&) noexcept { release(memory); }
-void operator delete[](void* memory, const std::nothrow_t&) noexcept { release(memory); }
-void operator delete(void* memory) noexcept { release(memory); }
-void operator delete[](void* memory) noexcept { release(memory); }
-void operator delete(void* memory, std::size_t) noexcept { release(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { release(memory); }
-void operator delete(void* memory, std::align_val_t) noexcept { release(memory); }
-void operator delete[](void* memory, std::align_val_t) noexcept { release(memory); }
-void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { release(memory); }
-void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { release(memory); }
 
 using namespace drollicant;
 using namespace platform;
 
 TEST(RenderRealtime, TheCounterSeesHeapUse) {
-  counting = true;
+  drollicant::test::AllocationCounter heap;
   auto* probe = new std::vector<int>(10);
   delete probe;
-  counting = false;
-  EXPECT_EQ(heapCalls.exchange(0), 4);
+  EXPECT_EQ(heap.count(), 4);
 }
 
 TEST(RenderRealtime, ThousandsOfRenderCallsWithEventsAllocateNothing) {
@@ -102,7 +55,7 @@ TEST(RenderRealtime, ThousandsOfRenderCallsWithEventsAllocateNothing) {
   AudioBufferList* lists[] = {twoBuffers.get(), oneBuffer.get(), monoBuffer.get()};
 
   long failures = 0;
-  counting = true;
+  drollicant::test::AllocationCounter heap;
   for (int call = 0; call < 3000; ++call) {
     for (size_t i = 0; i < events.size(); ++i)
       events[i].parameter.value = float((call * 7 + int(i) * 3) % 11) / 10.0f;
@@ -116,8 +69,7 @@ TEST(RenderRealtime, ThousandsOfRenderCallsWithEventsAllocateNothing) {
                        : block(&flags, &timestamp, frames, 0, lists[call % 3], head, pull);
     if (status != noErr) ++failures;
   }
-  counting = false;
-  EXPECT_EQ(heapCalls.load(), 0);
+  EXPECT_EQ(heap.count(), 0);
   EXPECT_GT(failures, 0);  // failing and missing pulls were among the calls
   for (float x : left) EXPECT_TRUE(std::isfinite(x));
 }

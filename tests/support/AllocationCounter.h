@@ -1,5 +1,6 @@
 #pragma once
-// Counts every operator new in the test executable while a scope is open, so tests can
+// Counts every heap call (operator new and delete, all forms) in the test executable while a
+// scope is open, so tests can
 // prove that a real-time path never reaches the allocator. Link `drollicant_test_allocations`.
 #include <atomic>
 
