@@ -31,6 +31,8 @@ constexpr CGColor kWindowBackground{0.93, 0.93, 0.93, 1.0};
 constexpr long kEventMask = ExposureMask | StructureNotifyMask | ButtonPressMask | ButtonReleaseMask |
                             Button1MotionMask | KeyPressMask | FocusChangeMask | LeaveWindowMask;
 
+int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+
 int pixels(double points, double scale) { return std::max(1, int(std::ceil(points * scale - 1e-9))); }
 
 double displayScale(Display* display) {
@@ -116,8 +118,18 @@ public:
 
     ~X11WindowPeer() override {
         if (_owner) _owner->_peers.erase(std::remove(_owner->_peers.begin(), _owner->_peers.end(), this), _owner->_peers.end());
+        if (_topLevel) {
+            XDestroyWindow(_display, _window);
+            XFlush(_display);
+            return;
+        }
+        // The host may have destroyed its window, and ours with it, already: an error here
+        // must not end the host's process through the default error handler.
+        XSync(_display, False);
+        auto previous = XSetErrorHandler(ignoreErrors);
         XDestroyWindow(_display, _window);
-        XFlush(_display);
+        XSync(_display, False);
+        XSetErrorHandler(previous);
     }
 
     Window xid() const { return _window; }

@@ -146,6 +146,18 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     EXPECT_EQ(embedded->capture()->width(), 80);
     embedded.reset();
 
+    // A host that destroys its window before closing the editor does not bring the process down.
+    const Window hostWindow = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 100, 100, 0, 0, 0);
+    XMapWindow(host, hostWindow);
+    XSync(host, False);
+    auto orphan = X11EmbeddedView::create(hostWindow, Pad::make({0, 0, 20, 20}), 1.0, server.display().c_str());
+    ASSERT_TRUE(orphan);
+    orphan->idle();
+    XDestroyWindow(host, hostWindow);
+    XSync(host, False);
+    orphan->idle();
+    orphan.reset();
+
     // The window manager's close button (WM_DELETE_WINDOW) closes that window only.
     auto second = NSWindow::initWithContentRect({0, 0, 50, 50}, 7, NSBackingStoreBuffered, false);
     second->makeKeyAndOrderFront(nullptr);
