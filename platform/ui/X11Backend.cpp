@@ -178,6 +178,9 @@ public:
             break;
         case ConfigureNotify: followSize(event.xconfigure.width, event.xconfigure.height); break;
         case UnmapNotify: _nswindow.cancelTracking(); break;
+        case DestroyNotify:
+            if (event.xdestroywindow.window == _window) _destroyed = true;
+            break;
         case LeaveNotify:
             if (event.xcrossing.mode == NotifyGrab) _nswindow.cancelTracking();
             break;
@@ -217,6 +220,7 @@ public:
     }
 
     void redrawIfNeeded() {
+        if (_destroyed) return;
         const std::uint64_t now = displayGeneration();
         if (!_forceRedraw && now == _drawnGeneration) return;
         _forceRedraw = false;
@@ -294,6 +298,7 @@ private:
     int _pixelHeight = 1;
     std::uint64_t _drawnGeneration = 0;
     bool _forceRedraw = true;
+    bool _destroyed = false;  // with its parent, by the host
     Time _lastPressTime = 0;
     CGPoint _lastPress{-1e9, -1e9};
     int _clickCount = 0;

@@ -150,11 +150,13 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     const Window hostWindow = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 100, 100, 0, 0, 0);
     XMapWindow(host, hostWindow);
     XSync(host, False);
-    auto orphan = X11EmbeddedView::create(hostWindow, Pad::make({0, 0, 20, 20}), 1.0, server.display().c_str());
+    auto lonely = Pad::make({0, 0, 20, 20});
+    auto orphan = X11EmbeddedView::create(hostWindow, lonely, 1.0, server.display().c_str());
     ASSERT_TRUE(orphan);
     orphan->idle();
     XDestroyWindow(host, hostWindow);
     XSync(host, False);
+    lonely->layer()->setBackgroundColor(kRed.CGColor());  // something to draw, nowhere to draw it
     orphan->idle();
     orphan.reset();
 
