@@ -13,6 +13,7 @@
 
 // Last: Xlib defines macros (None, Bool) that clash with names in the headers above.
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/keysym.h>
 
 using namespace platform;
@@ -132,6 +133,22 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     EXPECT_EQ(pad->states, (std::vector<int>{1, 3}));
     EXPECT_EQ(pad->last, (CGPoint{10, 20}));  // pixels halved into points, y downward
 
+    // Another client grabbing the pointer mid-drag cancels the drag.
+    pad->states.clear();
+    sendButton(host, child, ButtonPress, 20, 20);
+    sendButton(host, child, MotionNotify, 40, 20);
+    XEvent leave{};
+    leave.type = LeaveNotify;
+    leave.xcrossing.window = child;
+    leave.xcrossing.mode = NotifyGrab;
+    XSendEvent(host, child, False, NoEventMask, &leave);
+    XFlush(host);
+    for (int i = 0; i < 10 && pad->states.size() < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        embedded->idle();
+    }
+    EXPECT_EQ(pad->states, (std::vector<int>{1, 4}));
+
     embedded->resize({60, 30});
     embedded->idle();
     EXPECT_EQ(pad->frame().size, (CGSize{60, 30}));
@@ -191,4 +208,23 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     for (int i = 0; i < 20 && !app->isTerminated(); ++i) app->runOnce(0.02);
     EXPECT_TRUE(app->isTerminated());
     XCloseDisplay(host);
+}
+
+TEST(X11, ScaleFactorComesFromTheDisplaysDpiWhenNotGiven) {
+    if (!xvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
+    XvfbServer server;
+    ASSERT_TRUE(server.running());
+    Display* d = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(d, nullptr);
+    const std::string resources = "Xft.dpi:\t192\n";
+    XChangeProperty(d, DefaultRootWindow(d), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(resources.data()), int(resources.size()));
+    XSync(d, False);
+    auto backend = X11Backend::open(server.display().c_str());
+    ASSERT_TRUE(backend);
+    EXPECT_DOUBLE_EQ(backend->scaleFactor(), 2.0);
+    EXPECT_DOUBLE_EQ(backingScaleFactor(), 2.0);
+    EXPECT_DOUBLE_EQ(X11Backend::open(server.display().c_str(), 1.5)->scaleFactor(), 1.5);
+    setBackingScaleFactor(1.0);
+    XCloseDisplay(d);
 }
