@@ -76,6 +76,7 @@ DrollicantDSPKernel::DrollicantDSPKernel() : bandDelaysL(makeDelayLines()), band
 }
 
 void DrollicantDSPKernel::allocate(int64_t frames, double rate) {
+  frames = std::max<int64_t>(frames, 0);
   sampleRate = rate;
   maxFrames = frames;
   splitBase = zeroedFloats(4 * frames);

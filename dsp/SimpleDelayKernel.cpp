@@ -43,8 +43,10 @@ void SimpleDelayKernel::process(float* block, int64_t frameCount) {
     const double r = double(w) - d;
     const double fl = std::floor(r);
     const int64_t i0 = static_cast<int64_t>(fl);
-    const int64_t j0 = ((i0 % L) + L) % L;
-    const int64_t j1 = (j0 + 1) % L;
+    // The read position lies within one ring length behind the write position unless
+    // the delay exceeds the ring; only then is a true remainder needed.
+    const int64_t j0 = i0 >= 0 ? (i0 < L ? i0 : i0 % L) : (i0 >= -L ? i0 + L : ((i0 % L) + L) % L);
+    const int64_t j1 = j0 + 1 == L ? 0 : j0 + 1;
     const float frac = float(r - fl);
     const float y = (1.0f - frac) * ring[j0] + ring[j1] * frac;
     if (g > 0.0f) {
@@ -52,7 +54,7 @@ void SimpleDelayKernel::process(float* block, int64_t frameCount) {
       ring[w] = std::isfinite(fed) ? fed : 0.0f;
     }
     block[i] = y;
-    w = (w + 1) % L;
+    w = w + 1 == L ? 0 : w + 1;
   }
   writePos = w;
   currentDelay = d / double(sampleRate);

@@ -1,7 +1,15 @@
 #!/usr/bin/env bash
-# Test job: install what is missing, build, run every test.
+# Test job: install what is missing, build, run every test; then build again with
+# AddressSanitizer and UndefinedBehaviorSanitizer and run the tests that load no
+# foreign host process (tests labelled "host" run real hosts, which cannot load a
+# sanitized plug-in).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 install_packages
 build
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
+
+SANITIZE_DIR="$ROOT/build-sanitize"
+BUILD_DIR="$SANITIZE_DIR" BUILD_TYPE=Debug build -DDROLLICANT_SANITIZE=address,undefined
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$SANITIZE_DIR" --output-on-failure -j "$(nproc)" -LE host

@@ -1,0 +1,17 @@
+#include <array>
+
+#include "cli/Command.h"
+
+namespace drollicant::cli {
+
+std::span<const Command> commandTable() {
+  static constexpr std::array kCommands{
+      Command{"render", "render audio files (or the built-in demo clip) through the effect", runRenderCommand},
+      Command{"presets", "list the factory presets", runPresetsCommand},
+      Command{"state", "print the effect's full state as an XML property list (.aupreset)", runStateCommand},
+      Command{"info", "show the version, the parameters and the tail time", runInfoCommand},
+  };
+  return kCommands;
+}
+
+}  // namespace drollicant::cli

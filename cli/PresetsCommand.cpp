@@ -1,0 +1,55 @@
+// drollicant presets [--bundle DIR]
+#include <array>
+#include <cstdio>
+
+#include "cli/BundleLocator.h"
+#include "cli/Command.h"
+#include "cli/ExitStatus.h"
+#include "cli/UnitRecipe.h"
+
+namespace drollicant::cli {
+namespace {
+
+constexpr const char* kCommandName = "presets";
+constexpr std::array kOptions{
+    OptionSpec{"bundle", 0, "DIR", "the drollicant.lv2 bundle whose presets to list (default: found)"},
+    OptionSpec{"help", 'h', "", "show this help"},
+};
+
+}  // namespace
+
+int runPresetsCommand(std::span<char* const> argv) {
+  std::string error;
+  const auto args = Arguments::parse(kOptions, argv, error);
+  if (!args) return reportUsageError(kCommandName, error);
+  if (args->has("help")) {
+    std::printf("Usage: drollicant presets [--bundle DIR]\n"
+                "Lists the factory presets, one a line: its number, a tab, its name, in preset order.\n"
+                "The number or the name can be given to 'drollicant render --preset'.\n\nOptions:\n%s",
+                describeOptions(kOptions).c_str());
+    return kExitSuccess;
+  }
+  if (!args->operands().empty()) return reportUsageError(kCommandName, "unexpected '" + args->operands()[0] + "'");
+  int status = kExitSuccess;
+  const auto recipe = UnitRecipe::fromArguments(*args, error, status);
+  if (!recipe) {
+    reportError(error);
+    return status;
+  }
+  if (!recipe->bundle()) {
+    std::string searched;
+    for (const auto& candidate : BundleLocator::candidates()) searched += "\n  " + candidate.string();
+    reportError("no drollicant.lv2 bundle found; looked in:" + searched + "\nGive one with --bundle DIR.");
+    return kExitFailure;
+  }
+  const auto unit = recipe->makeUnit(error);
+  if (!unit) {
+    reportError(error);
+    return kExitFailure;
+  }
+  for (const auto& preset : unit->factoryPresets())
+    std::printf("%lld\t%s\n", static_cast<long long>(preset->number()), preset->name().c_str());
+  return kExitSuccess;
+}
+
+}  // namespace drollicant::cli

@@ -1,0 +1,27 @@
+#pragma once
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "cli/OutputFormat.h"
+#include "cli/ProgressBar.h"
+#include "cli/UnitRecipe.h"
+#include "cli/UnitRenderer.h"
+
+namespace drollicant::cli {
+
+// One file to render: an input file (or the demo clip when there is none) and where
+// the result goes. Each job renders through a unit of its own.
+struct RenderJob {
+  std::optional<std::filesystem::path> input;
+  std::filesystem::path output;
+  int64_t frames = 0;  // known after `inspect`, for progress
+
+  // Opens the input to learn its length and to report a bad file before any work.
+  bool inspect(std::string& error);
+  // Renders into a temporary file that replaces `output` only when complete.
+  bool run(const UnitRecipe& recipe, const RenderSettings& settings, const std::string& subtype,
+           ProgressBar* progress, std::string& error) const;
+};
+
+}  // namespace drollicant::cli

@@ -1,0 +1,170 @@
+#include "cli/UnitRecipe.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <mutex>
+
+#include "cli/BundleLocator.h"
+#include "cli/ExitStatus.h"
+#include "platform/au/AudioComponentInfo.h"
+#include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/NSPropertyListSerialization.h"
+
+namespace drollicant::cli {
+namespace fs = std::filesystem;
+using namespace platform;
+
+namespace {
+
+// The codes the shipped Info.plist registers, for a command run without any bundle
+// (then there are no factory presets either).
+constexpr AudioComponentDescription kDescriptionWithoutBundle{fourCharCode("aufx"), fourCharCode("drlc"),
+                                                              fourCharCode("Drol"), 0, 0};
+constexpr size_t kMaxStateFileBytes = 4u << 20;
+
+bool equalIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return std::tolower(x) == std::tolower(y);
+         });
+}
+
+std::string identifierList(DrollicantAudioUnit& unit) {
+  std::string list;
+  for (const auto& p : unit.parameterTree()->allParameters()) list += (list.empty() ? "" : ", ") + p->identifier();
+  return list;
+}
+
+// The factory presets come from the bundle of the unit's class, scanned once per
+// process: point the class at the chosen bundle before the first unit exists.
+void useBundleForUnits(const std::optional<fs::path>& bundle) {
+  static std::once_flag once;
+  std::call_once(once, [&] {
+    if (bundle) NSBundle::setBundleForClassOverride(DrollicantAudioUnit::classToken(), NSBundle::bundleWithURL(*bundle));
+  });
+}
+
+}  // namespace
+
+std::optional<UnitRecipe> UnitRecipe::fromArguments(const Arguments& args, std::string& error, int& status) {
+  UnitRecipe recipe;
+  status = kExitFailure;
+  std::optional<fs::path> requested;
+  if (auto dir = args.value("bundle")) requested = fs::path(*dir);
+  recipe.bundlePath = BundleLocator::locate(requested, error);
+  if (requested && !recipe.bundlePath) return std::nullopt;
+  useBundleForUnits(recipe.bundlePath);
+
+  recipe.description = kDescriptionWithoutBundle;
+  if (recipe.bundlePath) {
+    if (auto bundle = NSBundle::bundleWithURL(*recipe.bundlePath))
+      if (auto info = audioComponentFromBundle(*bundle, nullptr)) recipe.description = info->description;
+  }
+
+  auto probe = recipe.makeUnit(error);
+  if (!probe) return std::nullopt;
+  if (auto wanted = args.value("preset"); wanted && !recipe.resolvePreset(*probe, *wanted, error)) {
+    status = kExitUsage;
+    return std::nullopt;
+  }
+  if (auto file = args.value("state"); file && !recipe.loadState(*file, error)) return std::nullopt;
+  for (const auto& text : args.values("set")) {
+    if (!recipe.resolveAssignment(*probe, text, error)) {
+      status = kExitUsage;
+      return std::nullopt;
+    }
+  }
+  status = kExitSuccess;
+  return recipe;
+}
+
+std::shared_ptr<DrollicantAudioUnit> UnitRecipe::makeUnit(std::string& error) const {
+  NSError failure;
+  auto unit = DrollicantAudioUnit::create(description, 0, &failure);
+  if (!unit) {
+    error = "cannot create the audio unit: " + failure.localizedDescription;
+    return nullptr;
+  }
+  if (preset) unit->setCurrentPreset(AUAudioUnitPreset::make(preset->number(), preset->name()));
+  if (state) unit->setFullState(state);
+  for (const auto& a : assignments)
+    if (auto parameter = unit->parameterTree()->parameterWithAddress(a.address)) parameter->setValue(a.value);
+  return unit;
+}
+
+bool UnitRecipe::resolvePreset(DrollicantAudioUnit& unit, const std::string& wanted, std::string& error) {
+  const auto presets = unit.factoryPresets();
+  if (presets.empty()) {
+    error = bundlePath ? bundlePath->string() + ": the bundle has no factory presets"
+                       : "no drollicant.lv2 bundle found, so there are no factory presets (use --bundle DIR)";
+    return false;
+  }
+  auto matches = [&](auto predicate) { return std::find_if(presets.begin(), presets.end(), predicate); };
+  auto found = presets.end();
+  if (const auto number = parseInteger(wanted))
+    found = matches([&](const auto& p) { return p->number() == *number; });
+  if (found == presets.end()) found = matches([&](const auto& p) { return p->name() == wanted; });
+  if (found == presets.end()) found = matches([&](const auto& p) { return equalIgnoringCase(p->name(), wanted); });
+  if (found == presets.end()) {
+    error = "no factory preset '" + wanted + "' (numbers 0 to " + std::to_string(presets.size() - 1) +
+            "; 'drollicant presets' lists them)";
+    return false;
+  }
+  preset = *found;
+  return true;
+}
+
+bool UnitRecipe::loadState(const fs::path& file, std::string& error) {
+  NSError failure;
+  const auto bytes = NSFileManager::defaultManager().contentsAtPath(file, &failure, kMaxStateFileBytes);
+  if (!bytes) {
+    error = file.string() + ": cannot read (" + failure.localizedDescription + ")";
+    return false;
+  }
+  auto root = NSPropertyListSerialization::propertyListWithData(*bytes, &failure);
+  if (!root) {
+    error = file.string() + ": not a property list (" + failure.localizedDescription + ")";
+    return false;
+  }
+  if (!root->dictionaryValue()) {
+    error = file.string() + ": not a saved state (the property list is not a dictionary)";
+    return false;
+  }
+  const PlistValue* params = plistEntry(*root->dictionaryValue(), StateKey::kParams);
+  if (params == nullptr || !params->dictionaryValue())
+    reportError("warning: " + file.string() + " has no \"" + StateKey::kParams +
+                "\" dictionary; every parameter returns to its default");
+  state = *root->dictionaryValue();
+  return true;
+}
+
+bool UnitRecipe::resolveAssignment(DrollicantAudioUnit& unit, const std::string& text, std::string& error) {
+  const auto eq = text.find('=');
+  if (eq == std::string::npos) {
+    error = "--set '" + text + "': expected NAME=VALUE";
+    return false;
+  }
+  const std::string name = text.substr(0, eq), valueText = text.substr(eq + 1);
+  const auto& all = unit.parameterTree()->allParameters();
+  const auto parameter =
+      std::find_if(all.begin(), all.end(), [&](const auto& p) { return p->identifier() == name; });
+  if (parameter == all.end()) {
+    error = "--set: unknown parameter '" + name + "' (parameters: " + identifierList(unit) + ")";
+    return false;
+  }
+  const auto value = parseNumber(valueText);
+  if (!value) {
+    error = "--set " + name + ": '" + valueText + "' is not a number";
+    return false;
+  }
+  if (*value < (*parameter)->minValue() || *value > (*parameter)->maxValue()) {
+    char range[64];
+    std::snprintf(range, sizeof range, "%g to %g", double((*parameter)->minValue()), double((*parameter)->maxValue()));
+    error = "--set " + name + ": " + valueText + " is outside the range " + range;
+    return false;
+  }
+  assignments.push_back({(*parameter)->address(), float(*value)});
+  return true;
+}
+
+}  // namespace drollicant::cli

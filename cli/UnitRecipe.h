@@ -1,0 +1,55 @@
+#pragma once
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "audiounit/DrollicantAudioUnit.h"
+#include "cli/Arguments.h"
+
+namespace drollicant::cli {
+
+// How to set up a new unit from the options `--bundle`, `--preset`, `--state` and
+// `--set`, checked once and then applied to as many units as there are files to
+// render. The settings apply in that order after construction, each through the unit
+// itself, as a host would apply them.
+class UnitRecipe {
+public:
+  static constexpr std::array kOptions{
+      OptionSpec{"preset", 0, "N|NAME", "start from factory preset N or NAME (see 'drollicant presets')"},
+      OptionSpec{"state", 0, "FILE", "then restore a saved state or .aupreset file"},
+      OptionSpec{"set", 0, "NAME=VALUE", "then set a parameter by identifier, 0 to 1 (repeatable)"},
+      OptionSpec{"bundle", 0, "DIR", "the drollicant.lv2 bundle whose presets to use (default: found)"},
+  };
+
+  // Resolves bundle, preset, state file and parameter settings. On failure returns
+  // nothing with `error` set and `status` the exit status (usage or failure).
+  static std::optional<UnitRecipe> fromArguments(const Arguments& args, std::string& error, int& status);
+
+  // A new unit with the settings applied; nullptr with `error` when the unit cannot be made.
+  std::shared_ptr<DrollicantAudioUnit> makeUnit(std::string& error) const;
+
+  // The bundle in use, if one was found.
+  const std::optional<std::filesystem::path>& bundle() const { return bundlePath; }
+
+private:
+  struct Assignment {
+    platform::AUParameterAddress address;
+    float value;
+  };
+
+  bool resolvePreset(DrollicantAudioUnit& unit, const std::string& wanted, std::string& error);
+  bool loadState(const std::filesystem::path& file, std::string& error);
+  bool resolveAssignment(DrollicantAudioUnit& unit, const std::string& text, std::string& error);
+
+  std::optional<std::filesystem::path> bundlePath;
+  platform::AudioComponentDescription description;
+  std::shared_ptr<platform::AUAudioUnitPreset> preset;
+  std::optional<platform::PlistDictionary> state;
+  std::vector<Assignment> assignments;
+};
+
+}  // namespace drollicant::cli

@@ -1,0 +1,140 @@
+#include "hosts/lv2/LV2Plugin.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "hosts/lv2/PortLayout.h"
+#include "platform/au/AVAudioFormat.h"
+#include "platform/au/AudioComponentInfo.h"
+
+namespace drollicant::lv2 {
+using namespace platform;
+
+namespace {
+
+bool isEnabled(float portValue) { return portValue > 0.0f; }
+
+}  // namespace
+
+std::unique_ptr<LV2Plugin> LV2Plugin::instantiate(double sampleRate, const char* bundlePath,
+                                                  const LV2_Feature* const* features) {
+  // The host tells us where our bundle is; make it the unit's bundle so the factory
+  // presets load from its Resources/presets.
+  const auto bundle = bundlePath ? NSBundle::bundleWithURL(bundlePath) : nullptr;
+  if (!bundle) return nullptr;
+  NSBundle::setBundleForClassOverride(DrollicantAudioUnit::classToken(), bundle);
+  const auto component = audioComponentFromBundle(*bundle, nullptr);
+  if (!component) return nullptr;
+  auto unit = DrollicantAudioUnit::create(component->description, 0, nullptr);
+  if (!unit) return nullptr;
+
+  const auto format = AVAudioFormat::standardFormat(sampleRate, DrollicantAudioUnit::kBusChannels);
+  if (!format || !(*unit->inputBusses())[0]->setFormat(format, nullptr) ||
+      !(*unit->outputBusses())[0]->setFormat(format, nullptr))
+    return nullptr;
+  return std::unique_ptr<LV2Plugin>(new LV2Plugin(std::move(unit), sampleRate, HostFeatures::read(features).maxBlockLength));
+}
+
+LV2Plugin::LV2Plugin(std::shared_ptr<DrollicantAudioUnit> unitToDrive, double rate, uint32_t maxBlock)
+    : unit(std::move(unitToDrive)), parameters(unit->parameterTree()->allParameters()),
+      renderBlock(unit->internalRenderBlock()), sampleRate(rate), maxFrames(maxBlock),
+      controlPorts(parameters.size(), nullptr), lastControlValues(parameters.size(), 0.0f),
+      eventStorage(parameters.size()) {
+  for (size_t i = 0; i < parameters.size(); ++i) lastControlValues[i] = parameters[i]->value();
+  timestamp.mFlags = kAudioTimeStampSampleTimeValid;
+}
+
+void LV2Plugin::connectPort(uint32_t port, void* data) {
+  const auto parameterCount = uint32_t(parameters.size());
+  switch (port) {
+    case PortLayout::kInputLeft: audioIn[0] = static_cast<const float*>(data); return;
+    case PortLayout::kInputRight: audioIn[1] = static_cast<const float*>(data); return;
+    case PortLayout::kOutputLeft: audioOut[0] = static_cast<float*>(data); return;
+    case PortLayout::kOutputRight: audioOut[1] = static_cast<float*>(data); return;
+    default: break;
+  }
+  if (port == PortLayout::enabledPort(parameterCount))
+    enablePort = static_cast<const float*>(data);
+  else if (port >= PortLayout::kFirstParameter && port < PortLayout::enabledPort(parameterCount))
+    controlPorts[port - PortLayout::kFirstParameter] = static_cast<const float*>(data);
+}
+
+void LV2Plugin::activate() {
+  // The host's values go through the tree before allocation, so the kernel starts
+  // settled at them; from here on changes arrive as parameter events.
+  for (size_t i = 0; i < parameters.size(); ++i) {
+    if (controlPorts[i] == nullptr) continue;
+    lastControlValues[i] = *controlPorts[i];
+    parameters[i]->setValue(lastControlValues[i]);
+  }
+  if (enablePort) lastEnableValue = *enablePort;
+  unit->setShouldBypassEffect(!isEnabled(lastEnableValue));
+  unit->setMaximumFramesToRender(maxFrames);
+  // Should allocation fail, the unallocated kernel passes audio through unchanged.
+  unit->allocateRenderResources(nullptr);
+  timestamp.mSampleTime = 0.0;
+}
+
+void LV2Plugin::deactivate() { unit->deallocateRenderResources(); }
+
+const AURenderEvent* LV2Plugin::collectParameterEvents() {
+  AURenderEvent* head = nullptr;
+  AURenderEvent* tail = nullptr;
+  for (size_t i = 0; i < parameters.size(); ++i) {
+    if (controlPorts[i] == nullptr) continue;
+    const float value = *controlPorts[i];
+    if (value == lastControlValues[i]) continue;
+    lastControlValues[i] = value;
+    AUParameterEvent& event = eventStorage[i].parameter;
+    event = AUParameterEvent{};
+    event.eventSampleTime = AUEventSampleTime(timestamp.mSampleTime);
+    event.eventType = AURenderEventType::Parameter;
+    event.parameterAddress = parameters[i]->address();
+    event.value = value;
+    if (tail) tail->head.next = &eventStorage[i];
+    else head = &eventStorage[i];
+    tail = &eventStorage[i];
+  }
+  return head;
+}
+
+void LV2Plugin::followEnablePort() {
+  if (enablePort == nullptr || *enablePort == lastEnableValue) return;
+  lastEnableValue = *enablePort;
+  unit->setShouldBypassEffect(!isEnabled(lastEnableValue));
+}
+
+void LV2Plugin::run(uint32_t frames) {
+  if (frames == 0 || audioOut[0] == nullptr || audioOut[1] == nullptr) return;
+  const AURenderEvent* events = collectParameterEvents();
+  followEnablePort();
+  for (uint32_t offset = 0; offset < frames;) {
+    const uint32_t slice = std::min(frames - offset, maxFrames);
+    renderSlice(offset, slice, events);
+    events = nullptr;  // the changes belong to the first slice
+    offset += slice;
+  }
+}
+
+void LV2Plugin::renderSlice(uint32_t offset, uint32_t frames, const AURenderEvent* events) {
+  StereoBufferList buffers;
+  buffers.setBuffer(0, audioOut[0] + offset, 1, frames);
+  buffers.setBuffer(1, audioOut[1] + offset, 1, frames);
+  // Hosts may hand the same memory as input and output; memmove copes with that.
+  auto pullInput = [this, offset](AudioUnitRenderActionFlags*, const AudioTimeStamp*, AUAudioFrameCount count,
+                                  NSInteger, AudioBufferList* list) -> AUAudioUnitStatus {
+    for (uint32_t c = 0; c < 2 && c < list->mNumberBuffers; ++c) {
+      auto* out = static_cast<float*>(list->mBuffers[c].mData);
+      if (audioIn[c] == nullptr)
+        std::fill_n(out, count, 0.0f);
+      else if (audioIn[c] + offset != out)
+        std::memmove(out, audioIn[c] + offset, count * sizeof(float));
+    }
+    return noErr;
+  };
+  AudioUnitRenderActionFlags flags = 0;
+  renderBlock(&flags, &timestamp, frames, 0, buffers.get(), events, pullInput);
+  timestamp.mSampleTime += frames;
+}
+
+}  // namespace drollicant::lv2

@@ -1,0 +1,365 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "ExtensionBundle.h"
+#include "audiounit/KernelParameters.h"
+
+#if defined(__x86_64__)
+#include <xmmintrin.h>
+#endif
+
+using namespace drollicant;
+using namespace platform;
+using testing_support::makeUnit;
+
+namespace {
+
+constexpr AUAudioFrameCount kFrames = 512;
+
+// A host's side of rendering: input signal, output buffers and the pull block.
+struct Host {
+  std::vector<float> inputL, inputR, left, right, interleaved;
+  int pulls = 0;
+  AUAudioUnitStatus pullStatus = noErr;
+
+  explicit Host(AUAudioFrameCount frames) : inputL(frames), inputR(frames), left(frames), right(frames),
+                                            interleaved(2 * size_t(frames)) {
+    for (size_t i = 0; i < frames; ++i) {
+      inputL[i] = 0.5f * std::sin(0.03f * float(i));
+      inputR[i] = 0.4f * std::sin(0.05f * float(i) + 1.0f);
+    }
+  }
+
+  // Copies the input into whatever list it is given, as a host's pull does.
+  AUAudioUnitStatus pull(AudioUnitRenderActionFlags* flags, const AudioTimeStamp*, AUAudioFrameCount frames,
+                         NSInteger bus, AudioBufferList* list) {
+    ++pulls;
+    EXPECT_EQ(*flags, 0u);
+    EXPECT_EQ(bus, 0);
+    if (pullStatus != noErr) return pullStatus;
+    if (list->mNumberBuffers >= 2) {
+      std::copy_n(inputL.begin(), frames, static_cast<float*>(list->mBuffers[0].mData));
+      std::copy_n(inputR.begin(), frames, static_cast<float*>(list->mBuffers[1].mData));
+    } else if (list->mNumberBuffers == 1) {
+      auto* out = static_cast<float*>(list->mBuffers[0].mData);
+      if (list->mBuffers[0].mNumberChannels == 2) {
+        for (size_t i = 0; i < frames; ++i) {
+          out[2 * i] = inputL[i];
+          out[2 * i + 1] = inputR[i];
+        }
+      } else {
+        std::copy_n(inputL.begin(), frames, out);
+      }
+    }
+    return noErr;
+  }
+
+  AUAudioUnitStatus render(const AUInternalRenderBlock& block, AudioBufferList* list, AUAudioFrameCount frames,
+                           const AURenderEvent* events = nullptr, bool connected = true) {
+    auto pullBlock = [this](AudioUnitRenderActionFlags* f, const AudioTimeStamp* t, AUAudioFrameCount n, NSInteger b,
+                            AudioBufferList* l) { return pull(f, t, n, b, l); };
+    AudioUnitRenderActionFlags flags = 0;
+    AudioTimeStamp timestamp;
+    return block(&flags, &timestamp, frames, 0, list, events,
+                 connected ? AURenderPullInputBlock(pullBlock) : AURenderPullInputBlock());
+  }
+
+  AUAudioUnitStatus renderStereo(const AUInternalRenderBlock& block, AUAudioFrameCount frames,
+                                 const AURenderEvent* events = nullptr, bool connected = true) {
+    StereoBufferList list;
+    list.setBuffer(0, left.data(), 1, frames);
+    list.setBuffer(1, right.data(), 1, frames);
+    return render(block, list.get(), frames, events, connected);
+  }
+};
+
+// Parameter events linked in the order given.
+struct EventList {
+  std::vector<AURenderEvent> events;
+  EventList(std::initializer_list<std::pair<AUParameterAddress, AUValue>> parameters,
+            AURenderEventType type = AURenderEventType::Parameter) {
+    for (const auto& [address, value] : parameters) {
+      AURenderEvent event{};
+      event.parameter.eventType = type;
+      event.parameter.parameterAddress = address;
+      event.parameter.value = value;
+      events.push_back(event);
+    }
+    for (size_t i = 0; i + 1 < events.size(); ++i) events[i].head.next = &events[i + 1];
+  }
+  const AURenderEvent* head() const { return events.empty() ? nullptr : &events[0]; }
+};
+
+std::shared_ptr<DrollicantAudioUnit> allocatedUnit(AUAudioFrameCount maxFrames = 1024) {
+  auto unit = makeUnit();
+  unit->setMaximumFramesToRender(maxFrames);
+  EXPECT_TRUE(unit->allocateRenderResources(nullptr));
+  return unit;
+}
+
+// A kernel set like the unit's and allocated the same way: what the output must be.
+std::unique_ptr<DrollicantDSPKernel> referenceKernel(DrollicantAudioUnit& unit, int64_t maxFrames, double rate) {
+  auto kernel = std::make_unique<DrollicantDSPKernel>();
+  for (const auto& row : kParameterTable) writeKernelParameter(*kernel, row.address, unit.kernelParameterValue(row.address));
+  kernel->allocate(maxFrames, rate);
+  return kernel;
+}
+
+}  // namespace
+
+TEST(RenderBlock, WithoutAPullBlockReportsNoConnectionAndTouchesNothing) {
+  const auto unit = allocatedUnit();
+  Host host(kFrames);
+  std::fill(host.left.begin(), host.left.end(), 7.0f);
+  const EventList events{{kWhimsy, 0.9f}};
+  EXPECT_EQ(host.renderStereo(unit->internalRenderBlock(), kFrames, events.head(), false), -10876);
+  EXPECT_EQ(host.left[0], 7.0f);
+  EXPECT_EQ(unit->dspKernel->whimsy.load(), 0.5f);
+}
+
+TEST(RenderBlock, AFailingPullReturnsItsStatusAndAppliesNoEvent) {
+  const auto unit = allocatedUnit();
+  Host host(kFrames);
+  host.pullStatus = -50;
+  const EventList events{{kCharisma, 0.1f}, {kGenteel, 1.0f}};
+  EXPECT_EQ(host.renderStereo(unit->internalRenderBlock(), kFrames, events.head()), -50);
+  EXPECT_EQ(host.pulls, 1);
+  EXPECT_EQ(unit->dspKernel->charisma.load(), 0.5f);
+  EXPECT_FALSE(unit->dspKernel->genteel.load());
+}
+
+TEST(RenderBlock, TwoBuffersAreProcessedInPlaceByTheKernel) {
+  const auto unit = allocatedUnit(1024);
+  const auto reference = referenceKernel(*unit, 1024, 44100.0);
+  Host host(kFrames);
+  const auto block = unit->internalRenderBlock();
+  for (int cycle = 0; cycle < 3; ++cycle) {
+    ASSERT_EQ(host.renderStereo(block, kFrames), noErr);
+    std::vector<float> expectedL(kFrames), expectedR(kFrames);
+    reference->process(host.inputL.data(), host.inputR.data(), expectedL.data(), expectedR.data(), kFrames);
+    EXPECT_EQ(host.left, expectedL);
+    EXPECT_EQ(host.right, expectedR);
+    EXPECT_NE(host.left, host.inputL);
+  }
+}
+
+TEST(RenderBlock, OneInterleavedStereoBufferUsesTheInterleavedEntry) {
+  const auto unit = allocatedUnit(1024);
+  const auto reference = referenceKernel(*unit, 1024, 44100.0);
+  Host host(kFrames);
+  StereoBufferList list(1);
+  list.setBuffer(0, host.interleaved.data(), 2, kFrames);
+  ASSERT_EQ(host.render(unit->internalRenderBlock(), list.get(), kFrames), noErr);
+  std::vector<float> expected(2 * size_t(kFrames));
+  for (size_t i = 0; i < kFrames; ++i) {
+    expected[2 * i] = host.inputL[i];
+    expected[2 * i + 1] = host.inputR[i];
+  }
+  reference->processInterleaved(expected.data(), kFrames);
+  EXPECT_EQ(host.interleaved, expected);
+}
+
+TEST(RenderBlock, UnusableListsPassTheInputThrough) {
+  const auto unit = allocatedUnit();
+  Host host(kFrames);
+  StereoBufferList mono(1);
+  mono.setBuffer(0, host.left.data(), 1, kFrames);
+  EXPECT_EQ(host.render(unit->internalRenderBlock(), mono.get(), kFrames), noErr);
+  EXPECT_EQ(host.left, host.inputL);
+
+  StereoBufferList none(0);
+  EXPECT_EQ(host.render(unit->internalRenderBlock(), none.get(), kFrames), noErr);
+  EXPECT_EQ(host.render(unit->internalRenderBlock(), nullptr, kFrames), kAudio_ParamError);
+
+  // A pull that succeeds but leaves a buffer without memory is refused, not followed.
+  StereoBufferList missingData;
+  missingData.setBuffer(0, host.left.data(), 1, kFrames);
+  missingData.setBuffer(1, nullptr, 1, kFrames);
+  auto lazyPull = [](AudioUnitRenderActionFlags*, const AudioTimeStamp*, AUAudioFrameCount, NSInteger,
+                     AudioBufferList*) -> AUAudioUnitStatus { return noErr; };
+  AudioUnitRenderActionFlags flags = 0;
+  EXPECT_EQ(unit->internalRenderBlock()(&flags, nullptr, kFrames, 0, missingData.get(), nullptr, lazyPull),
+            kAudio_ParamError);
+}
+
+TEST(RenderBlock, ProcessesNoMoreThanTheBuffersHold) {
+  const auto unit = allocatedUnit(1024);
+  Host host(kFrames);
+  // The host claims 512 frames but the buffers say they hold 100: only 100 are
+  // processed and nothing past them is written.
+  std::vector<float> left(kFrames, 3.0f), right(kFrames, 3.0f);
+  StereoBufferList list;
+  list.setBuffer(0, left.data(), 1, 100);
+  list.setBuffer(1, right.data(), 1, 100);
+  auto pull = [&](AudioUnitRenderActionFlags*, const AudioTimeStamp*, AUAudioFrameCount, NSInteger,
+                  AudioBufferList*) -> AUAudioUnitStatus { return noErr; };
+  AudioUnitRenderActionFlags flags = 0;
+  ASSERT_EQ(unit->internalRenderBlock()(&flags, nullptr, kFrames, 0, list.get(), nullptr, pull), noErr);
+  EXPECT_NE(left[99], 3.0f);
+  EXPECT_EQ(left[100], 3.0f);
+  EXPECT_EQ(right[kFrames - 1], 3.0f);
+}
+
+TEST(RenderBlock, ParameterEventsReachTheKernelBeforeProcessing) {
+  const auto unit = allocatedUnit();
+  Host host(kFrames);
+  const auto block = unit->internalRenderBlock();
+  const EventList all{{kCharisma, 0.1f}, {kNaivete, 0.2f}, {kNostalgia, 0.3f}, {kSurprise, 1.4f},
+                      {kSweetness, -0.5f}, {kWhimsy, 0.2f}, {kFlighty, 0.5f}, {kGenteel, 0.5f},
+                      {12, 0.7f}, {kWhimsy, 0.9f}};
+  ASSERT_EQ(host.renderStereo(block, kFrames, all.head()), noErr);
+  const DrollicantDSPKernel& kernel = *unit->dspKernel;
+  EXPECT_EQ(kernel.charisma.load(), 0.1f);
+  EXPECT_EQ(kernel.naivete.load(), 0.2f);
+  EXPECT_EQ(kernel.nostalgia.load(), 0.3f);
+  EXPECT_EQ(kernel.surprise.load(), 1.4f);   // unclamped
+  EXPECT_EQ(kernel.sweetness.load(), -0.5f);
+  EXPECT_EQ(kernel.whimsy.load(), 0.9f);      // the last event for an address wins
+  EXPECT_TRUE(kernel.flighty.load());
+  EXPECT_TRUE(kernel.genteel.load());
+  // Events change the kernel only, never the tree.
+  EXPECT_EQ(unit->parameterTree()->parameterWithAddress(kCharisma)->storedValue(), 0.5f);
+
+  const EventList off{{kGenteel, 0.4999f}};
+  ASSERT_EQ(host.renderStereo(block, kFrames, off.head()), noErr);
+  EXPECT_FALSE(kernel.genteel.load());
+
+  const EventList ramps({{kCharisma, 0.9f}}, AURenderEventType::ParameterRamp);
+  const EventList midi({{kCharisma, 0.9f}}, AURenderEventType::MIDI);
+  ASSERT_EQ(host.renderStereo(block, kFrames, ramps.head()), noErr);
+  ASSERT_EQ(host.renderStereo(block, kFrames, midi.head()), noErr);
+  EXPECT_EQ(kernel.charisma.load(), 0.1f);
+}
+
+TEST(RenderBlock, BeforeAllocationAndWhileBypassedTheInputPassesUnchanged) {
+  const auto unit = makeUnit();
+  Host host(kFrames);
+  EXPECT_EQ(host.renderStereo(unit->internalRenderBlock(), kFrames), noErr);
+  EXPECT_EQ(host.left, host.inputL);
+  EXPECT_EQ(host.right, host.inputR);
+
+  unit->setMaximumFramesToRender(kFrames);
+  ASSERT_TRUE(unit->allocateRenderResources(nullptr));
+  unit->setShouldBypassEffect(true);
+  EXPECT_TRUE(unit->shouldBypassEffect());
+  const EventList events{{kNostalgia, 0.8f}};
+  EXPECT_EQ(host.renderStereo(unit->internalRenderBlock(), kFrames, events.head()), noErr);
+  EXPECT_EQ(host.left, host.inputL);
+  EXPECT_EQ(unit->dspKernel->nostalgia.load(), 0.8f);  // still applied while bypassed
+}
+
+TEST(RenderResources, AllocationFollowsTheInputFormat) {
+  const auto unit = makeUnit();
+  const auto output = (*unit->outputBusses())[0];
+  ASSERT_TRUE(output->setFormat(AVAudioFormat::standardFormat(48000.0, 2), nullptr));
+  unit->setMaximumFramesToRender(256);
+  ASSERT_TRUE(unit->allocateRenderResources(nullptr));
+  EXPECT_EQ(output->format()->sampleRate(), 44100.0);
+  EXPECT_EQ(unit->dspKernel->sampleRate, 44100.0);
+  EXPECT_EQ(unit->dspKernel->maxFrames, 256);
+
+  unit->deallocateRenderResources();
+  ASSERT_TRUE((*unit->inputBusses())[0]->setFormat(AVAudioFormat::standardFormat(96000.0, 2), nullptr));
+  unit->setMaximumFramesToRender(4096);
+  ASSERT_TRUE(unit->allocateRenderResources(nullptr));
+  EXPECT_EQ(output->format()->sampleRate(), 96000.0);
+  EXPECT_EQ(unit->dspKernel->sampleRate, 96000.0);
+  EXPECT_EQ(unit->dspKernel->maxFrames, 4096);
+}
+
+TEST(RenderResources, RefusedFormatsAndFrameCountsFailWithoutTouchingTheKernel) {
+  const auto unit = makeUnit();
+  NSError error;
+  (*unit->outputBusses())[0]->setMaximumChannelCount(2);
+  ASSERT_TRUE((*unit->inputBusses())[0]->setFormat(AVAudioFormat::standardFormat(44100.0, 4), nullptr));
+  EXPECT_FALSE(unit->allocateRenderResources(&error));
+  EXPECT_EQ(error.domain, NSOSStatusErrorDomain);
+  EXPECT_EQ(error.code, kAudioUnitErr_FormatNotSupported);
+  EXPECT_FALSE(unit->renderResourcesAllocated());
+  EXPECT_EQ(unit->dspKernel->maxFrames, 0);
+
+  ASSERT_TRUE((*unit->inputBusses())[0]->setFormat(AVAudioFormat::standardFormat(44100.0, 1), nullptr));
+  EXPECT_FALSE(unit->allocateRenderResources(&error));  // mono is not among the capabilities
+  EXPECT_EQ(error.code, kAudioUnitErr_FormatNotSupported);
+
+  ASSERT_TRUE((*unit->inputBusses())[0]->setFormat(AVAudioFormat::standardFormat(44100.0, 2), nullptr));
+  unit->setMaximumFramesToRender(512);
+  ASSERT_TRUE(unit->allocateRenderResources(nullptr));
+  unit->setMaximumFramesToRender(0);
+  EXPECT_FALSE(unit->allocateRenderResources(&error));
+  EXPECT_EQ(error.code, kAudioUnitErr_TooManyFramesToProcess);
+  EXPECT_EQ(unit->dspKernel->maxFrames, 512);
+}
+
+TEST(RenderResources, ResetAndDeallocationClearTheTailButKeepTheSettings) {
+  const auto unit = allocatedUnit(kFrames);
+  unit->parameterTree()->parameterWithAddress(kCharisma)->setValue(0.2f);
+  unit->setShouldBypassEffect(false);
+  Host host(kFrames);
+  const auto block = unit->internalRenderBlock();
+  const std::vector<float> signal = host.inputL;
+  auto tailEnergy = [&] {
+    std::fill(host.inputL.begin(), host.inputL.end(), 0.0f);
+    std::fill(host.inputR.begin(), host.inputR.end(), 0.0f);
+    EXPECT_EQ(host.renderStereo(block, kFrames), noErr);
+    host.inputL = signal;
+    host.inputR = signal;
+    double energy = 0.0;
+    for (float x : host.left) energy += double(x) * x;
+    return energy;
+  };
+  for (auto clear : {std::function<void()>([&] { unit->reset(); }),
+                     std::function<void()>([&] { unit->deallocateRenderResources(); })}) {
+    ASSERT_EQ(host.renderStereo(block, kFrames), noErr);
+    EXPECT_GT(tailEnergy(), 0.0);  // the delays ring on after the input stops
+    ASSERT_EQ(host.renderStereo(block, kFrames), noErr);
+    clear();
+    EXPECT_EQ(tailEnergy(), 0.0);
+  }
+  EXPECT_EQ(unit->parameterTree()->parameterWithAddress(kCharisma)->value(), 0.2f);
+  EXPECT_FALSE(unit->shouldBypassEffect());
+}
+
+TEST(RenderProperties, CapabilitiesLatencyTailAndBypass) {
+  const auto unit = allocatedUnit();
+  EXPECT_EQ(unit->channelCapabilities(), (std::vector<int>{2, 2}));
+  EXPECT_EQ(unit->latency(), 0.0);
+  unit->parameterTree()->parameterWithAddress(kCharisma)->setValue(0.5f);
+  EXPECT_EQ(unit->tailTime(), 0.0);
+  unit->parameterTree()->parameterWithAddress(kCharisma)->setValue(0.0f);
+  const double longTail = unit->tailTime();
+  EXPECT_GT(longTail, 0.0);
+  unit->parameterTree()->parameterWithAddress(kGenteel)->setValue(1.0f);
+  EXPECT_LT(unit->tailTime(), longTail);
+  EXPECT_FALSE(unit->shouldBypassEffect());
+  unit->setShouldBypassEffect(true);
+  EXPECT_TRUE(unit->dspKernel->bypass.load());
+  unit->reset();
+  EXPECT_TRUE(unit->shouldBypassEffect());
+}
+
+#if defined(__x86_64__)
+TEST(RenderBlock, FlushesDenormalsOnlyForItsOwnDuration) {
+  const auto unit = allocatedUnit();
+  Host host(kFrames);
+  const unsigned before = _mm_getcsr();
+  _mm_setcsr(before & ~0x8040u);  // the caller runs without flush-to-zero
+  unsigned duringPull = 0;
+  auto pull = [&](AudioUnitRenderActionFlags* f, const AudioTimeStamp* t, AUAudioFrameCount n, NSInteger b,
+                  AudioBufferList* l) {
+    duringPull = _mm_getcsr();
+    return host.pull(f, t, n, b, l);
+  };
+  StereoBufferList list;
+  list.setBuffer(0, host.left.data(), 1, kFrames);
+  list.setBuffer(1, host.right.data(), 1, kFrames);
+  AudioUnitRenderActionFlags flags = 0;
+  ASSERT_EQ(unit->internalRenderBlock()(&flags, nullptr, kFrames, 0, list.get(), nullptr, pull), noErr);
+  EXPECT_EQ(_mm_getcsr() & 0x8040u, 0u);
+  EXPECT_EQ(duringPull & 0x8040u, 0u);  // the host's pull runs in the host's own mode
+  _mm_setcsr(before);
+}
+#endif

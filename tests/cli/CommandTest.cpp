@@ -1,0 +1,279 @@
+// The drollicant command used as a user would: run as a separate process on real files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "cli/DemoClip.h"
+#include "platform/foundation/NSPropertyListSerialization.h"
+#include "support/AudioFiles.h"
+#include "support/Subprocess.h"
+#include "support/TemporaryDirectory.h"
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+
+namespace {
+
+const std::vector<std::string> kIdentifiers{"charisma", "naivete", "nostalgia", "surprise",
+                                            "sweetness", "whimsy", "flighty", "genteel"};
+
+ProcessResult runDrollicant(std::vector<std::string> args) {
+  args.insert(args.begin(), DROLLICANT_COMMAND);
+  return runProcess(args);
+}
+
+class CommandTest : public ::testing::Test {
+protected:
+  fs::path file(const std::string& name) const { return folder / name; }
+
+  // A short stereo float file at 48 kHz, the usual input of these tests.
+  fs::path input(const std::string& name = "in.wav", int rate = 48000, int channels = 2,
+                 int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT, double seconds = 0.25) const {
+    const fs::path path = file(name);
+    EXPECT_TRUE(writeAudio(path, testSignal(rate, channels, seconds, format)));
+    return path;
+  }
+
+  // Renders `in` with `options`, expecting success; returns the output.
+  AudioData render(const fs::path& in, std::vector<std::string> options, const std::string& outName) const {
+    std::vector<std::string> args{"render", in.string(), "-o", file(outName).string()};
+    args.insert(args.end(), options.begin(), options.end());
+    const auto result = runDrollicant(args);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "") << "quiet when standard error is not a terminal";
+    return readAudio(file(outName));
+  }
+
+  // The parameter values of `drollicant state` with these options.
+  std::map<std::string, float> stateValues(std::vector<std::string> options) const {
+    options.insert(options.begin(), "state");
+    const auto result = runDrollicant(options);
+    EXPECT_EQ(result.status, 0) << result.err;
+    const auto root = platform::NSPropertyListSerialization::propertyListWithData(result.out, nullptr);
+    std::map<std::string, float> values;
+    if (!root || !root->dictionaryValue()) return values;
+    if (const auto* params = platform::plistEntry(*root->dictionaryValue(), "drollicant_params"))
+      for (const auto& [key, value] : *params->dictionaryValue()) values[key] = value.floatValue();
+    return values;
+  }
+
+  TemporaryDirectory folder;
+};
+
+}  // namespace
+
+TEST_F(CommandTest, RendersTheDemoClipWithNothingElseAtHand) {
+  const auto result = runDrollicant({"render", "-o", file("demo.wav").string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  const AudioData wet = readAudio(file("demo.wav"));
+  EXPECT_EQ(wet.sampleRate, 48000);
+  EXPECT_EQ(wet.channels, 2);
+  EXPECT_EQ(wet.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+
+  drollicant::cli::DemoClip clip;
+  std::vector<float> l(size_t(clip.frameCount())), r(l.size());
+  clip.read(l.data(), r.data(), clip.frameCount());
+  ASSERT_EQ(wet.frames(), clip.frameCount());
+  double difference = 0.0;
+  for (int64_t i = 0; i < wet.frames(); ++i) {
+    ASSERT_TRUE(std::isfinite(wet.at(i, 0)) && std::isfinite(wet.at(i, 1)));
+    difference += std::fabs(wet.at(i, 0) - l[size_t(i)]);
+  }
+  EXPECT_GT(difference / double(wet.frames()), 1e-3) << "the effect should be audible";
+
+  // Bypassed, the unit hands the clip back untouched.
+  ASSERT_EQ(runDrollicant({"render", "--bypass", "-o", file("dry.wav").string()}).status, 0);
+  const AudioData dry = readAudio(file("dry.wav"));
+  for (int64_t i = 0; i < dry.frames(); ++i) {
+    ASSERT_EQ(dry.at(i, 0), l[size_t(i)]) << i;
+    ASSERT_EQ(dry.at(i, 1), r[size_t(i)]) << i;
+  }
+
+  // A folder as output gets the demo under its usual name.
+  fs::create_directory(file("out"));
+  ASSERT_EQ(runDrollicant({"render", "-o", file("out").string()}).status, 0);
+  EXPECT_TRUE(fs::exists(file("out") / "drollicant-demo.wav"));
+}
+
+TEST_F(CommandTest, KeepsEachInputsRateAndLengthWhateverItsEncoding) {
+  struct Case {
+    int rate, channels, format;
+  };
+  const Case cases[] = {{44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+                        {48000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+                        {96000, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+                        {44100, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16}};
+  for (const auto& c : cases) {
+    const std::string name = std::to_string(c.rate) + "-" + std::to_string(c.channels) + "-" + std::to_string(c.format);
+    const fs::path in = input(name + ".wav", c.rate, c.channels, c.format, 0.2);
+    const AudioData out = render(in, {}, name + "-out.wav");
+    EXPECT_EQ(out.sampleRate, c.rate) << name;
+    EXPECT_EQ(out.channels, 2) << name;
+    EXPECT_EQ(out.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT) << name;
+    EXPECT_EQ(out.frames(), readAudio(in).frames()) << name;
+  }
+
+  // Mono is rendered exactly as a stereo file with two identical channels.
+  const AudioData mono = testSignal(48000, 1, 0.2);
+  AudioData doubled{48000, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, {}};
+  for (float s : mono.samples) doubled.samples.insert(doubled.samples.end(), {s, s});
+  writeAudio(file("mono.wav"), mono);
+  writeAudio(file("doubled.wav"), doubled);
+  EXPECT_EQ(render(file("mono.wav"), {}, "mono-out.wav").samples,
+            render(file("doubled.wav"), {}, "doubled-out.wav").samples);
+
+  // Other encodings on request.
+  EXPECT_EQ(render(input(), {"--subtype", "pcm24"}, "24.wav").format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+  EXPECT_EQ(render(input(), {}, "out.flac").format, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
+}
+
+TEST_F(CommandTest, InterleavedBuffersRenderTheSameAsSeparateOnes) {
+  const fs::path in = input();
+  EXPECT_EQ(render(in, {"--interleaved", "--block", "256"}, "i.wav").samples,
+            render(in, {"--block", "256"}, "n.wav").samples);
+}
+
+TEST_F(CommandTest, SelectsPresetsByNumberOrName) {
+  const auto listed = runDrollicant({"presets"});
+  ASSERT_EQ(listed.status, 0) << listed.err;
+  std::vector<std::pair<int, std::string>> presets;
+  std::istringstream lines(listed.out);
+  for (std::string line; std::getline(lines, line);) {
+    const auto tab = line.find('\t');
+    ASSERT_NE(tab, std::string::npos) << line;
+    presets.emplace_back(std::stoi(line.substr(0, tab)), line.substr(tab + 1));
+  }
+  ASSERT_GE(presets.size(), 3u);
+  for (size_t i = 0; i < presets.size(); ++i) EXPECT_EQ(presets[i].first, int(i));
+  EXPECT_EQ(runDrollicant({"presets", "--bundle", DROLLICANT_BUNDLE}).out, listed.out);
+
+  const fs::path in = input();
+  const std::string& name = presets[2].second;
+  const AudioData byNumber = render(in, {"--preset", "2"}, "n.wav");
+  EXPECT_EQ(render(in, {"--preset", name}, "name.wav").samples, byNumber.samples);
+  std::string shouted = name;
+  for (auto& ch : shouted) ch = char(std::toupper(static_cast<unsigned char>(ch)));
+  EXPECT_EQ(render(in, {"--preset", shouted}, "shouted.wav").samples, byNumber.samples);
+  EXPECT_NE(render(in, {}, "default.wav").samples, byNumber.samples);
+  EXPECT_EQ(render(in, {"--preset", "0"}, "zero.wav").samples, render(in, {}, "none.wav").samples)
+      << "a new unit starts at preset 0";
+
+  const auto unknown = runDrollicant({"render", in.string(), "-o", file("x.wav").string(), "--preset", "99"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("99"), std::string::npos);
+}
+
+TEST_F(CommandTest, EveryParameterCanBeSetAndTheStateShowsIt) {
+  const fs::path in = input("in.wav", 48000, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0.15);
+  const auto base = stateValues({});
+  ASSERT_EQ(base.size(), kIdentifiers.size());
+  const AudioData plain = render(in, {}, "plain.wav");
+  for (const auto& id : kIdentifiers) {
+    // A value far from the current one: switches flip, knobs move by at least 0.4.
+    const bool isSwitch = id == "flighty" || id == "genteel";
+    const float value = base.at(id) < 0.5f ? (isSwitch ? 1.0f : 0.95f) : (isSwitch ? 0.0f : 0.05f);
+    const std::string setting = id + "=" + std::to_string(value);
+    EXPECT_FLOAT_EQ(stateValues({"--set", setting}).at(id), value) << id;
+    EXPECT_NE(render(in, {"--set", setting}, id + ".wav").samples, plain.samples) << id << " had no audible effect";
+  }
+
+  // A saved state restores exactly what was saved.
+  ASSERT_EQ(runDrollicant({"state", "--preset", "3", "--set", "whimsy=0.2", "-o", file("mine.aupreset").string()}).status, 0);
+  EXPECT_EQ(render(in, {"--state", file("mine.aupreset").string()}, "restored.wav").samples,
+            render(in, {"--preset", "3", "--set", "whimsy=0.2"}, "direct.wav").samples);
+  const auto saved = stateValues({"--state", file("mine.aupreset").string()});
+  EXPECT_FLOAT_EQ(saved.at("whimsy"), 0.2f);
+
+  // --set wins over --state, which wins over --preset.
+  EXPECT_FLOAT_EQ(stateValues({"--preset", "1", "--state", file("mine.aupreset").string(), "--set", "whimsy=0.7"})
+                      .at("whimsy"),
+                  0.7f);
+}
+
+TEST_F(CommandTest, RefusesBadInputClearlyAndLeavesNothingHalfWritten) {
+  const fs::path good = input();
+  const fs::path out = file("out.wav");
+  std::ofstream(out) << "precious";
+  auto expectFailure = [&](std::vector<std::string> args, int status, const std::string& mentioned) {
+    const auto result = runDrollicant(args);
+    EXPECT_EQ(result.status, status) << result.err;
+    EXPECT_NE(result.err.find(mentioned), std::string::npos) << "'" << result.err << "' should mention " << mentioned;
+  };
+  expectFailure({"render", file("missing.wav").string(), "-o", out.string()}, 1, "missing.wav");
+  std::ofstream(file("notes.wav")) << "these are not samples";
+  expectFailure({"render", file("notes.wav").string(), "-o", out.string()}, 1, "notes.wav");
+  writeAudio(file("six.wav"), testSignal(48000, 6, 0.05, SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+  expectFailure({"render", file("six.wav").string(), "-o", out.string()}, 1, "6 channels");
+  expectFailure({"render", good.string(), "-o", out.string(), "--set", "glee=0.5"}, 2, "glee");
+  expectFailure({"render", good.string(), "-o", out.string(), "--set", "whimsy=lots"}, 2, "lots");
+  expectFailure({"render", good.string(), "-o", out.string(), "--set", "whimsy=1.5"}, 2, "whimsy");
+  expectFailure({"render", good.string(), "-o", out.string(), "--block", "0"}, 2, "--block");
+  expectFailure({"render", good.string()}, 2, "-o");
+  expectFailure({"render", good.string(), "-o", out.string(), "--volume"}, 2, "--volume");
+  expectFailure({"render", good.string(), "-o", file("no/such/folder/x.wav").string()}, 1, "no/such/folder/x.wav");
+  expectFailure({"render", good.string(), "-o", out.string(), "--state", file("missing.aupreset").string()}, 1,
+                "missing.aupreset");
+  expectFailure({"render", good.string(), "-o", out.string(), "--state", file("notes.wav").string()}, 1, "notes.wav");
+  expectFailure({"frobnicate"}, 2, "frobnicate");
+
+  fs::create_directory(file("locked"));
+  chmod(file("locked").c_str(), 0555);
+  if (access(file("locked").c_str(), W_OK) != 0)  // root may write anywhere
+    expectFailure({"render", good.string(), "-o", (file("locked") / "x.wav").string()}, 1, "locked/x.wav");
+  chmod(file("locked").c_str(), 0755);
+
+  std::string content;
+  std::ifstream(out) >> content;
+  EXPECT_EQ(content, "precious") << "a failed render must not touch an existing output";
+  for (const auto& entry : fs::recursive_directory_iterator(folder.get()))
+    EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+}
+
+TEST_F(CommandTest, RendersManyFilesIntoAFolder) {
+  const fs::path a = input("a.wav"), b = input("b.wav", 44100, 1), c = input("c.wav", 96000);
+  const auto result = runDrollicant({"render", a.string(), b.string(), c.string(), "-j", "2", "-o", file("wet").string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  for (const char* name : {"a", "b", "c"}) {
+    const AudioData batch = readAudio(file("wet") / (std::string(name) + ".wav"));
+    EXPECT_EQ(batch.samples, render(file(std::string(name) + ".wav"), {}, std::string(name) + "-single.wav").samples)
+        << name;
+  }
+}
+
+TEST_F(CommandTest, TailAddsTheEffectsRingOut) {
+  const fs::path in = input();
+  const std::vector<std::string> ringing{"--set", "charisma=1", "--set", "nostalgia=0.95"};
+  const auto info = runDrollicant({"info", "--set", "charisma=1", "--set", "nostalgia=0.95"});
+  ASSERT_EQ(info.status, 0);
+  const auto at = info.out.find("tail time:");
+  ASSERT_NE(at, std::string::npos) << info.out;
+  const double tail = std::stod(info.out.substr(at + 10));
+  ASSERT_GT(tail, 0.1);
+
+  std::vector<std::string> withTail = ringing;
+  withTail.push_back("--tail");
+  const AudioData out = render(in, withTail, "tail.wav");
+  const int64_t expected = readAudio(in).frames() + int64_t(std::ceil(std::min(tail, 30.0) * 48000));
+  EXPECT_NEAR(double(out.frames()), double(expected), 48.0) << "info rounds the tail to milliseconds";
+  EXPECT_EQ(render(in, {"--tail", "--bypass"}, "bypass-tail.wav").frames(), readAudio(in).frames());
+}
+
+TEST_F(CommandTest, InfoAndHelpDescribeTheEffect) {
+  const auto info = runDrollicant({"info"});
+  ASSERT_EQ(info.status, 0);
+  EXPECT_NE(info.out.find("drollicant 1."), std::string::npos);
+  for (const auto& id : kIdentifiers) EXPECT_NE(info.out.find(id), std::string::npos) << id;
+  EXPECT_NE(info.out.find("tail time:"), std::string::npos);
+
+  for (const char* command : {"render", "presets", "state", "info"}) {
+    const auto help = runDrollicant({command, "--help"});
+    EXPECT_EQ(help.status, 0) << command;
+    EXPECT_EQ(help.out.rfind("Usage: drollicant " + std::string(command), 0), 0u) << help.out;
+  }
+  EXPECT_EQ(runDrollicant({"--help"}).status, 0);
+  EXPECT_EQ(runDrollicant({}).status, 2);
+}
