@@ -157,7 +157,9 @@ public:
     }
 
     void setOrigin(CGPoint topLeft) override {
-        if (_topLevel) XMoveWindow(_display, _window, int(topLeft.x * _scale), int(topLeft.y * _scale));
+        if (!_topLevel) return;
+        applySizeHints();
+        XMoveWindow(_display, _window, int(topLeft.x * _scale), int(topLeft.y * _scale));
     }
 
     void show() override {
@@ -248,8 +250,12 @@ private:
     void applySizeHints() {
         XSizeHints* hints = XAllocSizeHints();
         if (!hints) return;
+        // Where the window asked to be (centred, for instance); window managers follow it.
+        hints->flags = PPosition;
+        hints->x = int(_nswindow.contentRect().origin.x * _scale);
+        hints->y = int(_nswindow.contentRect().origin.y * _scale);
         if (!_nswindow.isResizable()) {
-            hints->flags = PMinSize | PMaxSize;
+            hints->flags |= PMinSize | PMaxSize;
             hints->min_width = hints->max_width = _pixelWidth;
             hints->min_height = hints->max_height = _pixelHeight;
         }

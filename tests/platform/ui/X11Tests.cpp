@@ -14,6 +14,7 @@
 // Last: Xlib defines macros (None, Bool) that clash with names in the headers above.
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 
 using namespace platform;
@@ -122,6 +123,20 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     // Pointer events sent to the child window become a pan in the pad's flipped coordinates.
     Display* host = XOpenDisplay(server.display().c_str());
     ASSERT_NE(host, nullptr);
+    // The fixed-size window tells the window manager it cannot be resized; its title is set.
+    XSizeHints* hints = XAllocSizeHints();
+    long supplied = 0;
+    ASSERT_TRUE(XGetWMNormalHints(host, xid, hints, &supplied));
+    EXPECT_TRUE((hints->flags & PMinSize) && (hints->flags & PMaxSize));
+    EXPECT_EQ(hints->min_width, 240);
+    EXPECT_EQ(hints->max_width, 240);
+    EXPECT_EQ(hints->max_height, 160);
+    XFree(hints);
+    char* name = nullptr;
+    ASSERT_TRUE(XFetchName(host, xid, &name));
+    EXPECT_STREQ(name, "Drollicant");
+    XFree(name);
+
     const Window child = embedded->windowID();
     sendButton(host, child, ButtonPress, 20, 20);
     sendButton(host, child, MotionNotify, 40, 60);
