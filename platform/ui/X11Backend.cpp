@@ -33,6 +33,13 @@ constexpr long kEventMask = ExposureMask | StructureNotifyMask | ButtonPressMask
 
 int ignoreErrors(Display*, XErrorEvent*) { return 0; }
 
+void finishDevice(cairo_device_t*& device) {
+    if (!device) return;
+    cairo_device_finish(device);
+    cairo_device_destroy(device);
+    device = nullptr;
+}
+
 int pixels(double points, double scale) { return std::max(1, int(std::ceil(points * scale - 1e-9))); }
 
 double displayScale(Display* display) {
@@ -130,6 +137,7 @@ public:
         XDestroyWindow(_display, _window);
         XSync(_display, False);
         XSetErrorHandler(previous);
+        finishDevice(_device);
     }
 
     Window xid() const { return _window; }
@@ -235,6 +243,7 @@ public:
         if (view) Renderer::drawRootView(cr, *view, _scale);
         cairo_destroy(cr);
         cairo_surface_t* target = cairo_xlib_surface_create(_display, _window, _visual, _pixelWidth, _pixelHeight);
+        keepDevice(cairo_surface_get_device(target));
         cairo_t* out = cairo_create(target);
         cairo_set_source_surface(out, buffer, 0, 0);
         cairo_set_operator(out, CAIRO_OPERATOR_SOURCE);
@@ -247,6 +256,13 @@ public:
     }
 
 private:
+    // cairo keeps what it knows about a display in a device; it is let go explicitly before
+    // the display connection closes (by the backend for its windows, here for an embedded one).
+    void keepDevice(cairo_device_t* device) {
+        cairo_device_t*& slot = _owner ? _owner->_cairoDevice : _device;
+        if (!slot && device) slot = cairo_device_reference(device);
+    }
+
     void applySizeHints() {
         XSizeHints* hints = XAllocSizeHints();
         if (!hints) return;
@@ -305,6 +321,7 @@ private:
     std::uint64_t _drawnGeneration = 0;
     bool _forceRedraw = true;
     bool _destroyed = false;  // with its parent, by the host
+    cairo_device_t* _device = nullptr;
     Time _lastPressTime = 0;
     CGPoint _lastPress{-1e9, -1e9};
     int _clickCount = 0;
@@ -332,6 +349,7 @@ X11Backend::~X11Backend() {
     for (X11WindowPeer* peer : std::vector<X11WindowPeer*>(_peers)) peer->nswindow().setPeer(nullptr);
     if (_wakePipe[0] >= 0) close(_wakePipe[0]);
     if (_wakePipe[1] >= 0) close(_wakePipe[1]);
+    finishDevice(_cairoDevice);
     XCloseDisplay(_display);
 }
 
