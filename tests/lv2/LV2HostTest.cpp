@@ -81,9 +81,10 @@ protected:
   }
 
   // lv2apply calls run with one frame at a time, so the command renders with --block 1.
-  AudioData command(const std::vector<std::pair<std::string, std::string>>& settings, bool bypass = false) {
+  AudioData command(const std::vector<std::pair<std::string, std::string>>& settings, bool bypass = false,
+                    int block = 1) {
     std::vector<std::string> args{"render", (folder / "in.wav").string(), "-o", (folder / "cli.wav").string(),
-                                  "--block", "1"};
+                                  "--block", std::to_string(block)};
     for (const auto& [symbol, v] : settings) args.insert(args.end(), {"--set", symbol + "=" + v});
     if (bypass) args.push_back("--bypass");
     const auto result = runDrollicant(args);
@@ -99,6 +100,8 @@ TEST_F(LV2Apply, OutputEqualsTheCommandSampleForSample) {
   const AudioData atDefaults = lv2apply({});
   ASSERT_EQ(atDefaults.frames(), readAudio(folder / "in.wav").frames());
   EXPECT_EQ(atDefaults.samples, command({}).samples);
+  EXPECT_NE(atDefaults.samples, command({}, false, 2).samples)
+      << "the block size matters, so the match above shows lv2apply runs one frame at a time";
 
   const std::vector<std::pair<std::string, std::string>> settings{
       {"charisma", "0.9"}, {"naivete", "0.35"}, {"nostalgia", "0.8"}, {"surprise", "0.65"},
