@@ -78,15 +78,16 @@ bool planJobs(const std::vector<std::string>& inputs, const std::string& output,
   if (intoFolder) {
     std::error_code ec;
     fs::create_directories(output, ec);
-    if (ec || !fs::is_directory(output)) {
+    if (ec || !fs::is_directory(output, ec)) {
       error = output + ": cannot create the output folder (" + ec.message() + ")";
       return false;
     }
   }
   std::set<fs::path> taken;
+  std::error_code ec;
   for (const auto& input : inputs) {
     fs::path target = intoFolder ? fs::path(output) / fs::path(input).stem().concat(kRenderedExtension) : fs::path(output);
-    if (!taken.insert(fs::weakly_canonical(target)).second) {
+    if (!taken.insert(fs::weakly_canonical(target, ec)).second) {
       error = target.string() + ": more than one input would be written here";
       return false;
     }
