@@ -123,19 +123,6 @@ TEST(AtomicOutputFile, AppearsOnlyWhenCommitted) {
   EXPECT_FALSE(AtomicOutputFile::create(folder.path, error));
 }
 
-TEST(OutputFormat, FollowsTheExtensionAndTheAskedEncoding) {
-  std::string error;
-  auto wav = OutputFormat::choose("a.wav", "", error);
-  ASSERT_TRUE(wav);
-  EXPECT_EQ(wav->sndfileFormat(), SF_FORMAT_WAV | SF_FORMAT_FLOAT);
-  EXPECT_EQ(OutputFormat::choose("a.WAV", "pcm16", error)->sndfileFormat(), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-  EXPECT_EQ(OutputFormat::choose("a.flac", "", error)->sndfileFormat(), SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
-  EXPECT_EQ(OutputFormat::choose("a.aif", "pcm24", error)->sndfileFormat(), SF_FORMAT_AIFF | SF_FORMAT_PCM_24);
-  EXPECT_FALSE(OutputFormat::choose("a.flac", "float", error));
-  EXPECT_FALSE(OutputFormat::choose("a.wav", "mp3", error));
-  EXPECT_NE(error.find("mp3"), std::string::npos);
-}
-
 TEST(AudioFiles, MonoReadsAsTwoEqualChannelsAndWideFilesAreRefused) {
   TemporaryFolder folder;
   std::vector<float> mono(10000);
