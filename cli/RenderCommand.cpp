@@ -70,10 +70,6 @@ bool sameFile(const fs::path& a, const fs::path& b) {
 // output would replace its own input.
 bool planJobs(const std::vector<std::string>& inputs, const std::string& output, std::vector<RenderJob>& jobs,
               std::string& error) {
-  if (inputs.empty()) {
-    jobs.push_back({std::nullopt, isFolderRequest(output) ? fs::path(output) / kDemoFileName : fs::path(output)});
-    return true;
-  }
   const bool intoFolder = inputs.size() > 1 || isFolderRequest(output);
   if (intoFolder) {
     std::error_code ec;
@@ -82,6 +78,10 @@ bool planJobs(const std::vector<std::string>& inputs, const std::string& output,
       error = output + ": cannot create the output folder (" + ec.message() + ")";
       return false;
     }
+  }
+  if (inputs.empty()) {
+    jobs.push_back({std::nullopt, intoFolder ? fs::path(output) / kDemoFileName : fs::path(output)});
+    return true;
   }
   std::set<fs::path> taken;
   std::error_code ec;
