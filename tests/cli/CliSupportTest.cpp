@@ -47,16 +47,16 @@ void writeFile(const fs::path& path, int channels, int format, const std::vector
   sf_close(f);
 }
 
-constexpr std::array kSpecs{
-    OptionSpec{"output", 'o', "FILE", "where to write"},
-    OptionSpec{"set", 0, "NAME=VALUE", "set a parameter"},
-    OptionSpec{"bypass", 0, "", "leave the audio untouched"},
+constexpr std::array kOptionTable{
+    Option{"output", 'o', "FILE", "where to write"},
+    Option{"set", 0, "NAME=VALUE", "set a parameter"},
+    Option{"bypass", 0, "", "leave the audio untouched"},
 };
 
 std::optional<Arguments> parse(std::vector<std::string> words, std::string& error) {
   std::vector<char*> argv;
   for (auto& w : words) argv.push_back(w.data());
-  return Arguments::parse(kSpecs, argv, error);
+  return Arguments::parse(kOptionTable, argv, error);
 }
 
 }  // namespace
