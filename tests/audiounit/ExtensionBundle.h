@@ -1,6 +1,7 @@
 #pragma once
 #include <map>
 #include <string>
+#include <vector>
 
 #include "audiounit/DrollicantAudioUnit.h"
 #include "audiounit/ParameterTable.h"
@@ -69,6 +70,21 @@ inline platform::AudioComponentDescription drollicantDescription() {
 inline std::shared_ptr<drollicant::DrollicantAudioUnit> makeUnit() {
   return drollicant::DrollicantAudioUnit::create(drollicantDescription(), 0, nullptr);
 }
+
+// Every parameter's value as the tree reports it, in address order.
+inline std::vector<platform::AUValue> treeValues(drollicant::DrollicantAudioUnit& unit) {
+  std::vector<platform::AUValue> values;
+  for (const auto& parameter : unit.parameterTree()->allParameters()) values.push_back(parameter->value());
+  return values;
+}
+
+// The kernel's own fields in address order, switches as 1 or 0.
+inline std::vector<platform::AUValue> kernelFields(const drollicant::DrollicantDSPKernel& k) {
+  return {k.charisma.load(), k.naivete.load(), k.nostalgia.load(), k.surprise.load(), k.sweetness.load(),
+          k.whimsy.load(),   k.flighty.load() ? 1.0f : 0.0f, k.genteel.load() ? 1.0f : 0.0f};
+}
+
+inline const std::vector<platform::AUValue> kDefaultValues = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f, 0.0f};
 
 inline platform::AUValue parameterValue(drollicant::DrollicantAudioUnit& unit, platform::AUParameterAddress address) {
   return unit.parameterTree()->parameterWithAddress(address)->value();

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <vector>
 
 #include "ExtensionBundle.h"
@@ -13,6 +12,7 @@
 
 using namespace drollicant;
 using namespace platform;
+using testing_support::kernelFields;
 using testing_support::makeUnit;
 
 namespace {
@@ -110,33 +110,53 @@ std::unique_ptr<DrollicantDSPKernel> referenceKernel(DrollicantAudioUnit& unit, 
 
 }  // namespace
 
-TEST(RenderBlock, WithoutAPullBlockReportsNoConnectionAndTouchesNothing) {
+// Every failure leaves the host's buffers as they were; those found before the pull's
+// result is used apply no event either.
+TEST(RenderBlock, FailuresReturnTheirStatusTouchNothingAndApplyNoEvent) {
   const auto unit = allocatedUnit();
   Host host(kFrames);
-  std::fill(host.left.begin(), host.left.end(), 7.0f);
-  const EventList events{{kWhimsy, 0.9f}};
-  EXPECT_EQ(host.renderStereo(unit->internalRenderBlock(), kFrames, events.head(), false), -10876);
-  EXPECT_EQ(host.left[0], 7.0f);
-  EXPECT_EQ(unit->dspKernel->whimsy.load(), 0.5f);
-}
-
-TEST(RenderBlock, AFailingPullReturnsItsStatusAndAppliesNoEvent) {
-  const auto unit = allocatedUnit();
-  Host host(kFrames);
-  host.pullStatus = -50;
+  std::vector<float> untouched(kFrames, 7.0f);
   const EventList events{{kCharisma, 0.1f}, {kGenteel, 1.0f}};
-  EXPECT_EQ(host.renderStereo(unit->internalRenderBlock(), kFrames, events.head()), -50);
-  EXPECT_EQ(host.pulls, 1);
-  EXPECT_EQ(unit->dspKernel->charisma.load(), 0.5f);
-  EXPECT_FALSE(unit->dspKernel->genteel.load());
+  auto lazyPull = [](AudioUnitRenderActionFlags*, const AudioTimeStamp*, AUAudioFrameCount, NSInteger,
+                     AudioBufferList*) -> AUAudioUnitStatus { return noErr; };
+  struct Case {
+    const char* name;
+    AUAudioUnitStatus pullStatus;
+    bool connected, listGiven, secondBufferHasMemory;  // without memory: the pull succeeded but left it so
+    AUAudioUnitStatus expected;
+  };
+  for (const Case& c : {Case{"no pull block", noErr, false, true, true, -10876},
+                        Case{"failing pull", -50, true, true, true, -50},
+                        Case{"no buffer list", noErr, true, false, true, kAudio_ParamError},
+                        Case{"buffer without memory", noErr, true, true, false, kAudio_ParamError}}) {
+    host.left = host.right = untouched;
+    host.pullStatus = c.pullStatus;
+    StereoBufferList list;
+    list.setBuffer(0, host.left.data(), 1, kFrames);
+    list.setBuffer(1, c.secondBufferHasMemory ? host.right.data() : nullptr, 1, kFrames);
+    AudioUnitRenderActionFlags flags = 0;
+    AudioTimeStamp timestamp;
+    const auto pull = [&](AudioUnitRenderActionFlags* f, const AudioTimeStamp* t, AUAudioFrameCount n, NSInteger b,
+                          AudioBufferList* l) { return host.pull(f, t, n, b, l); };
+    const AUAudioUnitStatus status =
+        unit->internalRenderBlock()(&flags, &timestamp, kFrames, 0, c.listGiven ? list.get() : nullptr,
+                                    c.secondBufferHasMemory ? events.head() : nullptr,
+                                    !c.connected ? AURenderPullInputBlock()
+                                    : c.secondBufferHasMemory ? AURenderPullInputBlock(pull)
+                                                              : AURenderPullInputBlock(lazyPull));
+    EXPECT_EQ(status, c.expected) << c.name;
+    EXPECT_EQ(host.left, untouched) << c.name;
+    EXPECT_EQ(unit->dspKernel->charisma.load(), 0.5f) << c.name;
+    EXPECT_FALSE(unit->dspKernel->genteel.load()) << c.name;
+  }
 }
 
-TEST(RenderBlock, TwoBuffersAreProcessedInPlaceByTheKernel) {
+TEST(RenderBlock, SeparateAndInterleavedBuffersGetTheKernelsOutput) {
   const auto unit = allocatedUnit(1024);
   const auto reference = referenceKernel(*unit, 1024, 44100.0);
   Host host(kFrames);
   const auto block = unit->internalRenderBlock();
-  for (int cycle = 0; cycle < 3; ++cycle) {
+  for (int cycle = 0; cycle < 2; ++cycle) {
     ASSERT_EQ(host.renderStereo(block, kFrames), noErr);
     std::vector<float> expectedL(kFrames), expectedR(kFrames);
     reference->process(host.inputL.data(), host.inputR.data(), expectedL.data(), expectedR.data(), kFrames);
@@ -144,15 +164,10 @@ TEST(RenderBlock, TwoBuffersAreProcessedInPlaceByTheKernel) {
     EXPECT_EQ(host.right, expectedR);
     EXPECT_NE(host.left, host.inputL);
   }
-}
 
-TEST(RenderBlock, OneInterleavedStereoBufferUsesTheInterleavedEntry) {
-  const auto unit = allocatedUnit(1024);
-  const auto reference = referenceKernel(*unit, 1024, 44100.0);
-  Host host(kFrames);
   StereoBufferList list(1);
   list.setBuffer(0, host.interleaved.data(), 2, kFrames);
-  ASSERT_EQ(host.render(unit->internalRenderBlock(), list.get(), kFrames), noErr);
+  ASSERT_EQ(host.render(block, list.get(), kFrames), noErr);
   std::vector<float> expected(2 * size_t(kFrames));
   for (size_t i = 0; i < kFrames; ++i) {
     expected[2 * i] = host.inputL[i];
@@ -160,29 +175,6 @@ TEST(RenderBlock, OneInterleavedStereoBufferUsesTheInterleavedEntry) {
   }
   reference->processInterleaved(expected.data(), kFrames);
   EXPECT_EQ(host.interleaved, expected);
-}
-
-TEST(RenderBlock, UnusableListsPassTheInputThrough) {
-  const auto unit = allocatedUnit();
-  Host host(kFrames);
-  StereoBufferList mono(1);
-  mono.setBuffer(0, host.left.data(), 1, kFrames);
-  EXPECT_EQ(host.render(unit->internalRenderBlock(), mono.get(), kFrames), noErr);
-  EXPECT_EQ(host.left, host.inputL);
-
-  StereoBufferList none(0);
-  EXPECT_EQ(host.render(unit->internalRenderBlock(), none.get(), kFrames), noErr);
-  EXPECT_EQ(host.render(unit->internalRenderBlock(), nullptr, kFrames), kAudio_ParamError);
-
-  // A pull that succeeds but leaves a buffer without memory is refused, not followed.
-  StereoBufferList missingData;
-  missingData.setBuffer(0, host.left.data(), 1, kFrames);
-  missingData.setBuffer(1, nullptr, 1, kFrames);
-  auto lazyPull = [](AudioUnitRenderActionFlags*, const AudioTimeStamp*, AUAudioFrameCount, NSInteger,
-                     AudioBufferList*) -> AUAudioUnitStatus { return noErr; };
-  AudioUnitRenderActionFlags flags = 0;
-  EXPECT_EQ(unit->internalRenderBlock()(&flags, nullptr, kFrames, 0, missingData.get(), nullptr, lazyPull),
-            kAudio_ParamError);
 }
 
 TEST(RenderBlock, ProcessesNoMoreThanTheBuffersHold) {
@@ -212,14 +204,8 @@ TEST(RenderBlock, ParameterEventsReachTheKernelBeforeProcessing) {
                       {12, 0.7f}, {kWhimsy, 0.9f}};
   ASSERT_EQ(host.renderStereo(block, kFrames, all.head()), noErr);
   const DrollicantDSPKernel& kernel = *unit->dspKernel;
-  EXPECT_EQ(kernel.charisma.load(), 0.1f);
-  EXPECT_EQ(kernel.naivete.load(), 0.2f);
-  EXPECT_EQ(kernel.nostalgia.load(), 0.3f);
-  EXPECT_EQ(kernel.surprise.load(), 1.4f);   // unclamped
-  EXPECT_EQ(kernel.sweetness.load(), -0.5f);
-  EXPECT_EQ(kernel.whimsy.load(), 0.9f);      // the last event for an address wins
-  EXPECT_TRUE(kernel.flighty.load());
-  EXPECT_TRUE(kernel.genteel.load());
+  // Unclamped; the last event for an address wins; switches on at 0.5.
+  EXPECT_EQ(kernelFields(kernel), (std::vector<AUValue>{0.1f, 0.2f, 0.3f, 1.4f, -0.5f, 0.9f, 1.0f, 1.0f}));
   // Events change the kernel only, never the tree.
   EXPECT_EQ(unit->parameterTree()->parameterWithAddress(kCharisma)->storedValue(), 0.5f);
 
@@ -234,7 +220,7 @@ TEST(RenderBlock, ParameterEventsReachTheKernelBeforeProcessing) {
   EXPECT_EQ(kernel.charisma.load(), 0.1f);
 }
 
-TEST(RenderBlock, BeforeAllocationAndWhileBypassedTheInputPassesUnchanged) {
+TEST(RenderBlock, UnallocatedBypassedMonoOrEmptyTheInputPassesUnchanged) {
   const auto unit = makeUnit();
   Host host(kFrames);
   EXPECT_EQ(host.renderStereo(unit->internalRenderBlock(), kFrames), noErr);
@@ -243,8 +229,14 @@ TEST(RenderBlock, BeforeAllocationAndWhileBypassedTheInputPassesUnchanged) {
 
   unit->setMaximumFramesToRender(kFrames);
   ASSERT_TRUE(unit->allocateRenderResources(nullptr));
+  StereoBufferList mono(1), none(0);
+  mono.setBuffer(0, host.left.data(), 1, kFrames);
+  std::fill(host.left.begin(), host.left.end(), 0.0f);
+  EXPECT_EQ(host.render(unit->internalRenderBlock(), mono.get(), kFrames), noErr);
+  EXPECT_EQ(host.left, host.inputL);
+  EXPECT_EQ(host.render(unit->internalRenderBlock(), none.get(), kFrames), noErr);
+
   unit->setShouldBypassEffect(true);
-  EXPECT_TRUE(unit->shouldBypassEffect());
   const EventList events{{kNostalgia, 0.8f}};
   EXPECT_EQ(host.renderStereo(unit->internalRenderBlock(), kFrames, events.head()), noErr);
   EXPECT_EQ(host.left, host.inputL);
@@ -297,7 +289,6 @@ TEST(RenderResources, RefusedFormatsAndFrameCountsFailWithoutTouchingTheKernel) 
 TEST(RenderResources, ResetAndDeallocationClearTheTailButKeepTheSettings) {
   const auto unit = allocatedUnit(kFrames);
   unit->parameterTree()->parameterWithAddress(kCharisma)->setValue(0.2f);
-  unit->setShouldBypassEffect(false);
   Host host(kFrames);
   const auto block = unit->internalRenderBlock();
   const std::vector<float> signal = host.inputL;
@@ -311,34 +302,30 @@ TEST(RenderResources, ResetAndDeallocationClearTheTailButKeepTheSettings) {
     for (float x : host.left) energy += double(x) * x;
     return energy;
   };
-  for (auto clear : {std::function<void()>([&] { unit->reset(); }),
-                     std::function<void()>([&] { unit->deallocateRenderResources(); })}) {
+  for (bool deallocate : {false, true}) {
     ASSERT_EQ(host.renderStereo(block, kFrames), noErr);
     EXPECT_GT(tailEnergy(), 0.0);  // the delays ring on after the input stops
     ASSERT_EQ(host.renderStereo(block, kFrames), noErr);
-    clear();
+    deallocate ? unit->deallocateRenderResources() : unit->reset();
     EXPECT_EQ(tailEnergy(), 0.0);
   }
   EXPECT_EQ(unit->parameterTree()->parameterWithAddress(kCharisma)->value(), 0.2f);
-  EXPECT_FALSE(unit->shouldBypassEffect());
 }
 
-TEST(RenderProperties, CapabilitiesLatencyTailAndBypass) {
+TEST(RenderProperties, TailFollowsTheSettingsAndBypassSurvivesReset) {
   const auto unit = allocatedUnit();
-  EXPECT_EQ(unit->channelCapabilities(), (std::vector<int>{2, 2}));
-  EXPECT_EQ(unit->latency(), 0.0);
-  unit->parameterTree()->parameterWithAddress(kCharisma)->setValue(0.5f);
+  auto& charisma = *unit->parameterTree()->parameterWithAddress(kCharisma);
+  charisma.setValue(0.5f);
   EXPECT_EQ(unit->tailTime(), 0.0);
-  unit->parameterTree()->parameterWithAddress(kCharisma)->setValue(0.0f);
+  charisma.setValue(0.0f);
   const double longTail = unit->tailTime();
   EXPECT_GT(longTail, 0.0);
   unit->parameterTree()->parameterWithAddress(kGenteel)->setValue(1.0f);
   EXPECT_LT(unit->tailTime(), longTail);
-  EXPECT_FALSE(unit->shouldBypassEffect());
   unit->setShouldBypassEffect(true);
-  EXPECT_TRUE(unit->dspKernel->bypass.load());
   unit->reset();
   EXPECT_TRUE(unit->shouldBypassEffect());
+  EXPECT_TRUE(unit->dspKernel->bypass.load());
 }
 
 #if defined(__x86_64__)
