@@ -1,12 +1,9 @@
 #pragma once
 #include <filesystem>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "platform/foundation/NSPropertyListSerialization.h"
-#include "support/Subprocess.h"
+#include "support/DrollicantCommand.h"
 #include "support/TemporaryDirectory.h"
 
 namespace testing_support {
@@ -34,29 +31,5 @@ public:
 private:
   TemporaryDirectory folder;
 };
-
-inline ProcessResult runDrollicant(std::vector<std::string> args) {
-  args.insert(args.begin(), DROLLICANT_COMMAND);
-  return runProcess(args);
-}
-
-// The parameter values `drollicant state` reports for these options.
-inline std::map<std::string, float> unitValues(std::vector<std::string> options) {
-  options.insert(options.begin(), "state");
-  const auto result = runDrollicant(options);
-  std::map<std::string, float> values;
-  const auto root = platform::NSPropertyListSerialization::propertyListWithData(result.out, nullptr);
-  if (!root || !root->dictionaryValue()) return values;
-  if (const auto* params = platform::plistEntry(*root->dictionaryValue(), "drollicant_params"))
-    for (const auto& [key, value] : *params->dictionaryValue()) values[key] = value.floatValue();
-  return values;
-}
-
-inline std::vector<std::string> presetNames() {
-  std::vector<std::string> names;
-  std::istringstream lines(runDrollicant({"presets"}).out);
-  for (std::string line; std::getline(lines, line);) names.push_back(line.substr(line.find('\t') + 1));
-  return names;
-}
 
 }  // namespace testing_support

@@ -1,5 +1,5 @@
 // drollicant.so loaded and driven directly, as a host does, with and without host
-// features. Counts heap use of the whole process, so it is an executable of its own.
+// features. Counts heap use of the whole process, plug-in included.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <lv2/atom/atom.h>
@@ -9,46 +9,10 @@
 #include <lv2/urid/urid.h>
 
 #include <array>
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
+#include "AllocationCounter.h"
 #include "LV2Bundle.h"
 #include "support/AudioFiles.h"
-
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> heapCalls{0};
-void* countedAllocation(std::size_t size, std::size_t alignment = 0) {
-  if (counting.load(std::memory_order_relaxed)) heapCalls.fetch_add(1, std::memory_order_relaxed);
-  if (size == 0) size = 1;
-  if (alignment > alignof(std::max_align_t))
-    return std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
-  return std::malloc(size);
-}
-void countedRelease(void* memory) noexcept {
-  if (memory && counting.load(std::memory_order_relaxed)) heapCalls.fetch_add(1, std::memory_order_relaxed);
-  std::free(memory);
-}
-}  // namespace
-
-// Every form is replaced, so no memory from one allocator reaches the other.
-void* operator new(std::size_t size) { return countedAllocation(size); }
-void* operator new[](std::size_t size) { return countedAllocation(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return countedAllocation(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return countedAllocation(size); }
-void* operator new(std::size_t size, std::align_val_t a) { return countedAllocation(size, std::size_t(a)); }
-void* operator new[](std::size_t size, std::align_val_t a) { return countedAllocation(size, std::size_t(a)); }
-void operator delete(void* memory) noexcept { countedRelease(memory); }
-void operator delete[](void* memory) noexcept { countedRelease(memory); }
-void operator delete(void* memory, std::size_t) noexcept { countedRelease(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { countedRelease(memory); }
-void operator delete(void* memory, const std::nothrow_t&) noexcept { countedRelease(memory); }
-void operator delete[](void* memory, const std::nothrow_t&) noexcept { countedRelease(memory); }
-void operator delete(void* memory, std::align_val_t) noexcept { countedRelease(memory); }
-void operator delete[](void* memory, std::align_val_t) noexcept { countedRelease(memory); }
-void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { countedRelease(memory); }
-void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { countedRelease(memory); }
 
 using namespace testing_support;
 
@@ -150,10 +114,10 @@ protected:
     EXPECT_EQ(runDrollicant(args).status, 0);
     return Stereo::from(readAudio(folder / "cli.wav"));
   }
-  // Runs the whole input through `host` in runs of `runFrames`.
-  Stereo process(Host& host, uint32_t runFrames) {
-    Stereo in = Stereo::from(source), out(in.left.size());
-    host.connectAudio(in.left.data(), in.right.data(), out.left.data(), out.right.data());
+  // Runs the whole input through `host` in runs of `runFrames`, in place if asked.
+  Stereo process(Host& host, uint32_t runFrames, bool inPlace = false) {
+    Stereo in = Stereo::from(source), separate(in.left.size());
+    Stereo& out = inPlace ? in : separate;
     host.activate();
     for (size_t at = 0; at < in.left.size(); at += runFrames) {
       host.connectAudio(in.left.data() + at, in.right.data() + at, out.left.data() + at, out.right.data() + at);
@@ -203,16 +167,7 @@ TEST_F(PluginInstance, InPlaceHostsGetTheSameResult) {
   Host separate(256), inPlace(256);
   ASSERT_TRUE(separate.instantiate());
   ASSERT_TRUE(inPlace.instantiate());
-  const Stereo expected = process(separate, 512);
-
-  Stereo buffers = Stereo::from(source);
-  inPlace.connectAudio(buffers.left.data(), buffers.right.data(), buffers.left.data(), buffers.right.data());
-  inPlace.activate();
-  for (size_t at = 0; at < buffers.left.size(); at += 512) {
-    inPlace.connectAudio(buffers.left.data() + at, buffers.right.data() + at, buffers.left.data() + at,
-                         buffers.right.data() + at);
-    inPlace.run(512);
-  }
+  const Stereo expected = process(separate, 512), buffers = process(inPlace, 512, true);
   EXPECT_EQ(buffers.left, expected.left);
   EXPECT_EQ(buffers.right, expected.right);
 }
@@ -221,24 +176,26 @@ TEST_F(PluginInstance, InPlaceHostsGetTheSameResult) {
 // the bypass, without touching the heap.
 TEST_F(PluginInstance, ControlChangesTakeEffectWithoutAllocating) {
   Host host(128);
-  counting = true;
-  ASSERT_TRUE(host.instantiate());
-  counting = false;
-  ASSERT_GT(heapCalls.exchange(0), 0) << "the counter must see the plug-in's own heap use";
+  {
+    drollicant::test::AllocationCounter heap;
+    ASSERT_TRUE(host.instantiate());
+    ASSERT_GT(heap.count(), 0) << "the counter must see the plug-in's own heap use";
+  }
   Stereo in = Stereo::from(source), out(in.left.size());
   host.connectAudio(in.left.data(), in.right.data(), out.left.data(), out.right.data());
   host.activate();
   host.run(1024);
   const std::vector<float> steady(out.left.begin(), out.left.begin() + 1024);
 
-  counting = true;
-  for (int i = 0; i < 200; ++i) {
-    host.set(kParameterSymbols[size_t(i) % kParameterCount], float(i % 7) / 6.0f);
-    host.set("enabled", i % 10 == 9 ? 0.0f : 1.0f);
-    host.run(1024);
+  {
+    drollicant::test::AllocationCounter heap;
+    for (int i = 0; i < 200; ++i) {
+      host.set(kParameterSymbols[size_t(i) % kParameterCount], float(i % 7) / 6.0f);
+      host.set("enabled", i % 10 == 9 ? 0.0f : 1.0f);
+      host.run(1024);
+    }
+    EXPECT_EQ(heap.count(), 0);
   }
-  counting = false;
-  EXPECT_EQ(heapCalls.load(), 0);
 
   host.set("enabled", 0.0f);
   host.run(1024);
