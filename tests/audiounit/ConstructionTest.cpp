@@ -37,7 +37,7 @@ TEST(AudioUnitConstruction, ValueObserverWritesTheKernelAndAnnouncesTailTime) {
   auto& tree = *unit->parameterTree();
   int notifications = 0;
   double lastTail = -1.0;
-  unit->addObserverForKey(DrollicantAudioUnit::kTailTimeKey, [&] {
+  const auto token = unit->addObserverForKey(DrollicantAudioUnit::kTailTimeKey, [&] {
     ++notifications;
     lastTail = unit->tailTime();
   });
@@ -56,12 +56,14 @@ TEST(AudioUnitConstruction, ValueObserverWritesTheKernelAndAnnouncesTailTime) {
 
   unit->setKernelParameter(8, 0.9f);
   EXPECT_EQ(notifications, 3);
+  unit->removeObserver(token);
+  tree.parameterWithAddress(kCharisma)->setValue(0.2f);
+  EXPECT_EQ(notifications, 3);
   EXPECT_EQ(unit->kernelParameterValue(8), 0.0f);
-  EXPECT_EQ(kernelFields(*unit->dspKernel), (std::vector<AUValue>{1.7f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 1.0f, 0.0f}));
+  EXPECT_EQ(kernelFields(*unit->dspKernel), (std::vector<AUValue>{0.2f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 1.0f, 0.0f}));
 
-  auto& charisma = *tree.parameterWithAddress(kCharisma);
   const AUValue value = 0.12345f;
-  EXPECT_EQ(charisma.stringFromValue(&value), "0.123");
+  EXPECT_EQ(tree.parameterWithAddress(kCharisma)->stringFromValue(&value), "0.123");
   EXPECT_EQ(tree.parameterWithAddress(kFlighty)->stringFromValue(nullptr), "1.000");
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "ExtensionBundle.h"
@@ -12,8 +13,7 @@
 
 using namespace drollicant;
 using namespace platform;
-using testing_support::kernelFields;
-using testing_support::makeUnit;
+using namespace testing_support;
 
 namespace {
 
@@ -22,8 +22,10 @@ constexpr AUAudioFrameCount kFrames = 512;
 // A host's side of rendering: input signal, output buffers and the pull block.
 struct Host {
   std::vector<float> inputL, inputR, left, right, interleaved;
-  int pulls = 0;
   AUAudioUnitStatus pullStatus = noErr;
+  bool connected = true;
+  bool pullFills = true;  // false: the pull succeeds but writes nothing, as a careless host's may
+  std::function<void()> duringPull;
 
   explicit Host(AUAudioFrameCount frames) : inputL(frames), inputR(frames), left(frames), right(frames),
                                             interleaved(2 * size_t(frames)) {
@@ -33,34 +35,26 @@ struct Host {
     }
   }
 
-  // Copies the input into whatever list it is given, as a host's pull does.
-  AUAudioUnitStatus pull(AudioUnitRenderActionFlags* flags, const AudioTimeStamp*, AUAudioFrameCount frames,
-                         NSInteger bus, AudioBufferList* list) {
-    ++pulls;
+  // Copies the input into whatever list it is given: left first, then right.
+  AUAudioUnitStatus pull(AudioUnitRenderActionFlags* flags, AUAudioFrameCount frames, NSInteger bus,
+                         AudioBufferList* list) {
     EXPECT_EQ(*flags, 0u);
     EXPECT_EQ(bus, 0);
-    if (pullStatus != noErr) return pullStatus;
-    if (list->mNumberBuffers >= 2) {
-      std::copy_n(inputL.begin(), frames, static_cast<float*>(list->mBuffers[0].mData));
-      std::copy_n(inputR.begin(), frames, static_cast<float*>(list->mBuffers[1].mData));
-    } else if (list->mNumberBuffers == 1) {
-      auto* out = static_cast<float*>(list->mBuffers[0].mData);
-      if (list->mBuffers[0].mNumberChannels == 2) {
-        for (size_t i = 0; i < frames; ++i) {
-          out[2 * i] = inputL[i];
-          out[2 * i + 1] = inputR[i];
-        }
-      } else {
-        std::copy_n(inputL.begin(), frames, out);
-      }
+    if (duringPull) duringPull();
+    if (pullStatus != noErr || !pullFills) return pullStatus;
+    for (uint32_t b = 0; b < list->mNumberBuffers; ++b) {
+      auto* out = static_cast<float*>(list->mBuffers[b].mData);
+      const uint32_t channels = list->mBuffers[b].mNumberChannels;
+      for (size_t i = 0; i < frames; ++i)
+        for (uint32_t c = 0; c < channels; ++c) out[i * channels + c] = (b + c == 0 ? inputL : inputR)[i];
     }
     return noErr;
   }
 
   AUAudioUnitStatus render(const AUInternalRenderBlock& block, AudioBufferList* list, AUAudioFrameCount frames,
-                           const AURenderEvent* events = nullptr, bool connected = true) {
-    auto pullBlock = [this](AudioUnitRenderActionFlags* f, const AudioTimeStamp* t, AUAudioFrameCount n, NSInteger b,
-                            AudioBufferList* l) { return pull(f, t, n, b, l); };
+                           const AURenderEvent* events = nullptr) {
+    auto pullBlock = [this](AudioUnitRenderActionFlags* f, const AudioTimeStamp*, AUAudioFrameCount n, NSInteger b,
+                            AudioBufferList* l) { return pull(f, n, b, l); };
     AudioUnitRenderActionFlags flags = 0;
     AudioTimeStamp timestamp;
     return block(&flags, &timestamp, frames, 0, list, events,
@@ -68,11 +62,11 @@ struct Host {
   }
 
   AUAudioUnitStatus renderStereo(const AUInternalRenderBlock& block, AUAudioFrameCount frames,
-                                 const AURenderEvent* events = nullptr, bool connected = true) {
+                                 const AURenderEvent* events = nullptr, AUAudioFrameCount bufferFrames = 0) {
     StereoBufferList list;
-    list.setBuffer(0, left.data(), 1, frames);
-    list.setBuffer(1, right.data(), 1, frames);
-    return render(block, list.get(), frames, events, connected);
+    list.setBuffer(0, left.data(), 1, bufferFrames ? bufferFrames : frames);
+    list.setBuffer(1, right.data(), 1, bufferFrames ? bufferFrames : frames);
+    return render(block, list.get(), frames, events);
   }
 };
 
@@ -115,39 +109,32 @@ std::unique_ptr<DrollicantDSPKernel> referenceKernel(DrollicantAudioUnit& unit, 
 TEST(RenderBlock, FailuresReturnTheirStatusTouchNothingAndApplyNoEvent) {
   const auto unit = allocatedUnit();
   Host host(kFrames);
-  std::vector<float> untouched(kFrames, 7.0f);
+  const std::vector<float> untouched(kFrames, 7.0f);
   const EventList events{{kCharisma, 0.1f}, {kGenteel, 1.0f}};
-  auto lazyPull = [](AudioUnitRenderActionFlags*, const AudioTimeStamp*, AUAudioFrameCount, NSInteger,
-                     AudioBufferList*) -> AUAudioUnitStatus { return noErr; };
   struct Case {
     const char* name;
+    bool connected;
     AUAudioUnitStatus pullStatus;
-    bool connected, listGiven, secondBufferHasMemory;  // without memory: the pull succeeded but left it so
+    bool listGiven, secondBufferHasMemory;  // without memory, the pull succeeds but leaves it so
     AUAudioUnitStatus expected;
   };
-  for (const Case& c : {Case{"no pull block", noErr, false, true, true, -10876},
-                        Case{"failing pull", -50, true, true, true, -50},
-                        Case{"no buffer list", noErr, true, false, true, kAudio_ParamError},
-                        Case{"buffer without memory", noErr, true, true, false, kAudio_ParamError}}) {
+  for (const Case& c : {Case{"no pull block", false, noErr, true, true, -10876},
+                        Case{"failing pull", true, -50, true, true, -50},
+                        Case{"no buffer list", true, noErr, false, true, kAudio_ParamError},
+                        Case{"buffer without memory", true, noErr, true, false, kAudio_ParamError}}) {
     host.left = host.right = untouched;
+    host.connected = c.connected;
     host.pullStatus = c.pullStatus;
+    host.pullFills = c.secondBufferHasMemory;
     StereoBufferList list;
     list.setBuffer(0, host.left.data(), 1, kFrames);
     list.setBuffer(1, c.secondBufferHasMemory ? host.right.data() : nullptr, 1, kFrames);
-    AudioUnitRenderActionFlags flags = 0;
-    AudioTimeStamp timestamp;
-    const auto pull = [&](AudioUnitRenderActionFlags* f, const AudioTimeStamp* t, AUAudioFrameCount n, NSInteger b,
-                          AudioBufferList* l) { return host.pull(f, t, n, b, l); };
-    const AUAudioUnitStatus status =
-        unit->internalRenderBlock()(&flags, &timestamp, kFrames, 0, c.listGiven ? list.get() : nullptr,
-                                    c.secondBufferHasMemory ? events.head() : nullptr,
-                                    !c.connected ? AURenderPullInputBlock()
-                                    : c.secondBufferHasMemory ? AURenderPullInputBlock(pull)
-                                                              : AURenderPullInputBlock(lazyPull));
-    EXPECT_EQ(status, c.expected) << c.name;
+    EXPECT_EQ(host.render(unit->internalRenderBlock(), c.listGiven ? list.get() : nullptr, kFrames,
+                          c.secondBufferHasMemory ? events.head() : nullptr),
+              c.expected)
+        << c.name;
     EXPECT_EQ(host.left, untouched) << c.name;
-    EXPECT_EQ(unit->dspKernel->charisma.load(), 0.5f) << c.name;
-    EXPECT_FALSE(unit->dspKernel->genteel.load()) << c.name;
+    EXPECT_EQ(kernelFields(*unit->dspKernel), kDefaultValues) << c.name;
   }
 }
 
@@ -182,17 +169,12 @@ TEST(RenderBlock, ProcessesNoMoreThanTheBuffersHold) {
   Host host(kFrames);
   // The host claims 512 frames but the buffers say they hold 100: only 100 are
   // processed and nothing past them is written.
-  std::vector<float> left(kFrames, 3.0f), right(kFrames, 3.0f);
-  StereoBufferList list;
-  list.setBuffer(0, left.data(), 1, 100);
-  list.setBuffer(1, right.data(), 1, 100);
-  auto pull = [&](AudioUnitRenderActionFlags*, const AudioTimeStamp*, AUAudioFrameCount, NSInteger,
-                  AudioBufferList*) -> AUAudioUnitStatus { return noErr; };
-  AudioUnitRenderActionFlags flags = 0;
-  ASSERT_EQ(unit->internalRenderBlock()(&flags, nullptr, kFrames, 0, list.get(), nullptr, pull), noErr);
-  EXPECT_NE(left[99], 3.0f);
-  EXPECT_EQ(left[100], 3.0f);
-  EXPECT_EQ(right[kFrames - 1], 3.0f);
+  host.left = host.right = std::vector<float>(kFrames, 3.0f);
+  host.pullFills = false;
+  ASSERT_EQ(host.renderStereo(unit->internalRenderBlock(), kFrames, nullptr, 100), noErr);
+  EXPECT_NE(host.left[99], 3.0f);
+  EXPECT_EQ(host.left[100], 3.0f);
+  EXPECT_EQ(host.right[kFrames - 1], 3.0f);
 }
 
 TEST(RenderBlock, ParameterEventsReachTheKernelBeforeProcessing) {
@@ -241,6 +223,9 @@ TEST(RenderBlock, UnallocatedBypassedMonoOrEmptyTheInputPassesUnchanged) {
   EXPECT_EQ(host.renderStereo(unit->internalRenderBlock(), kFrames, events.head()), noErr);
   EXPECT_EQ(host.left, host.inputL);
   EXPECT_EQ(unit->dspKernel->nostalgia.load(), 0.8f);  // still applied while bypassed
+  unit->reset();
+  EXPECT_TRUE(unit->shouldBypassEffect());
+  EXPECT_TRUE(unit->dspKernel->bypass.load());
 }
 
 TEST(RenderResources, AllocationFollowsTheInputFormat) {
@@ -289,43 +274,23 @@ TEST(RenderResources, RefusedFormatsAndFrameCountsFailWithoutTouchingTheKernel) 
 TEST(RenderResources, ResetAndDeallocationClearTheTailButKeepTheSettings) {
   const auto unit = allocatedUnit(kFrames);
   unit->parameterTree()->parameterWithAddress(kCharisma)->setValue(0.2f);
-  Host host(kFrames);
+  Host music(kFrames), silence(kFrames);
+  silence.inputL = silence.inputR = std::vector<float>(kFrames, 0.0f);
   const auto block = unit->internalRenderBlock();
-  const std::vector<float> signal = host.inputL;
   auto tailEnergy = [&] {
-    std::fill(host.inputL.begin(), host.inputL.end(), 0.0f);
-    std::fill(host.inputR.begin(), host.inputR.end(), 0.0f);
-    EXPECT_EQ(host.renderStereo(block, kFrames), noErr);
-    host.inputL = signal;
-    host.inputR = signal;
+    EXPECT_EQ(silence.renderStereo(block, kFrames), noErr);
     double energy = 0.0;
-    for (float x : host.left) energy += double(x) * x;
+    for (float x : silence.left) energy += double(x) * x;
     return energy;
   };
   for (bool deallocate : {false, true}) {
-    ASSERT_EQ(host.renderStereo(block, kFrames), noErr);
+    ASSERT_EQ(music.renderStereo(block, kFrames), noErr);
     EXPECT_GT(tailEnergy(), 0.0);  // the delays ring on after the input stops
-    ASSERT_EQ(host.renderStereo(block, kFrames), noErr);
+    ASSERT_EQ(music.renderStereo(block, kFrames), noErr);
     deallocate ? unit->deallocateRenderResources() : unit->reset();
     EXPECT_EQ(tailEnergy(), 0.0);
   }
   EXPECT_EQ(unit->parameterTree()->parameterWithAddress(kCharisma)->value(), 0.2f);
-}
-
-TEST(RenderProperties, TailFollowsTheSettingsAndBypassSurvivesReset) {
-  const auto unit = allocatedUnit();
-  auto& charisma = *unit->parameterTree()->parameterWithAddress(kCharisma);
-  charisma.setValue(0.5f);
-  EXPECT_EQ(unit->tailTime(), 0.0);
-  charisma.setValue(0.0f);
-  const double longTail = unit->tailTime();
-  EXPECT_GT(longTail, 0.0);
-  unit->parameterTree()->parameterWithAddress(kGenteel)->setValue(1.0f);
-  EXPECT_LT(unit->tailTime(), longTail);
-  unit->setShouldBypassEffect(true);
-  unit->reset();
-  EXPECT_TRUE(unit->shouldBypassEffect());
-  EXPECT_TRUE(unit->dspKernel->bypass.load());
 }
 
 #if defined(__x86_64__)
@@ -335,16 +300,8 @@ TEST(RenderBlock, FlushesDenormalsOnlyForItsOwnDuration) {
   const unsigned before = _mm_getcsr();
   _mm_setcsr(before & ~0x8040u);  // the caller runs without flush-to-zero
   unsigned duringPull = 0;
-  auto pull = [&](AudioUnitRenderActionFlags* f, const AudioTimeStamp* t, AUAudioFrameCount n, NSInteger b,
-                  AudioBufferList* l) {
-    duringPull = _mm_getcsr();
-    return host.pull(f, t, n, b, l);
-  };
-  StereoBufferList list;
-  list.setBuffer(0, host.left.data(), 1, kFrames);
-  list.setBuffer(1, host.right.data(), 1, kFrames);
-  AudioUnitRenderActionFlags flags = 0;
-  ASSERT_EQ(unit->internalRenderBlock()(&flags, nullptr, kFrames, 0, list.get(), nullptr, pull), noErr);
+  host.duringPull = [&] { duringPull = _mm_getcsr(); };
+  ASSERT_EQ(host.renderStereo(unit->internalRenderBlock(), kFrames), noErr);
   EXPECT_EQ(_mm_getcsr() & 0x8040u, 0u);
   EXPECT_EQ(duringPull & 0x8040u, 0u);  // the host's pull runs in the host's own mode
   _mm_setcsr(before);
