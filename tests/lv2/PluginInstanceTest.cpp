@@ -8,6 +8,7 @@
 #include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
 
+#include <algorithm>
 #include <array>
 
 #include "AllocationCounter.h"
@@ -59,9 +60,8 @@ public:
     descriptor->connect_port(instance, 3, outR);
   }
   void set(const std::string& symbol, float value) {
-    for (uint32_t i = 0; i < kParameterCount; ++i)
-      if (kParameterSymbols[i] == symbol) controls[i] = value;
-    if (symbol == "enabled") controls[kParameterCount] = value;
+    const auto at = std::find(kParameterSymbols.begin(), kParameterSymbols.end(), symbol);
+    controls[size_t(at - kParameterSymbols.begin())] = value;  // past the parameters: "enabled"
   }
   void activate() { descriptor->activate(instance); }
   void run(uint32_t frames) { descriptor->run(instance, frames); }
@@ -143,8 +143,7 @@ TEST_F(PluginInstance, LongRunsAreSlicedAndStartSettledAtTheHostsValues) {
   host.set("flighty", 1.0f);
   const Stereo out = process(host, 1024);
   const Stereo expected = command({"--block", "64", "--set", "charisma=0.9", "--set", "flighty=1"});
-  EXPECT_EQ(out.left, expected.left);
-  EXPECT_EQ(out.right, expected.right);
+  EXPECT_EQ(std::tie(out.left, out.right), std::tie(expected.left, expected.right));
 }
 
 TEST_F(PluginInstance, RunsWithoutAnyHostFeature) {
@@ -168,8 +167,7 @@ TEST_F(PluginInstance, InPlaceHostsGetTheSameResult) {
   ASSERT_TRUE(separate.instantiate());
   ASSERT_TRUE(inPlace.instantiate());
   const Stereo expected = process(separate, 512), buffers = process(inPlace, 512, true);
-  EXPECT_EQ(buffers.left, expected.left);
-  EXPECT_EQ(buffers.right, expected.right);
+  EXPECT_EQ(std::tie(buffers.left, buffers.right), std::tie(expected.left, expected.right));
 }
 
 // Audio thread: control changes become parameter events and the enable port toggles

@@ -6,46 +6,12 @@
 
 using namespace platform;
 
-namespace {
+TEST(AudioUnitBus, RefusesFormatsItCannotCarry) {
+  const auto bus = AUAudioUnitBus::initWithFormat(AVAudioFormat::standardFormat(48000.0, 2), nullptr);
+  const AUAudioUnitBusArray busses({}, AUAudioUnitBusType::Output, {bus});
+  EXPECT_EQ(busses[0], bus);
+  EXPECT_EQ(busses[1], nullptr);
 
-// The smallest real subclass: one stereo bus each way, stereo only.
-class StereoUnit : public AUAudioUnit {
-public:
-  static std::shared_ptr<StereoUnit> make() {
-    std::shared_ptr<StereoUnit> unit(new StereoUnit());
-    const auto format = AVAudioFormat::standardFormat(48000.0, 2);
-    unit->inputs = std::make_shared<AUAudioUnitBusArray>(
-        unit, AUAudioUnitBusType::Input,
-        std::vector<std::shared_ptr<AUAudioUnitBus>>{AUAudioUnitBus::initWithFormat(format, nullptr)});
-    unit->outputs = std::make_shared<AUAudioUnitBusArray>(
-        unit, AUAudioUnitBusType::Output,
-        std::vector<std::shared_ptr<AUAudioUnitBus>>{AUAudioUnitBus::initWithFormat(format, nullptr)});
-    return unit;
-  }
-  std::shared_ptr<AUAudioUnitBusArray> inputBusses() override { return inputs; }
-  std::shared_ptr<AUAudioUnitBusArray> outputBusses() override { return outputs; }
-  std::vector<int> channelCapabilities() override { return {2, 2}; }
-
-  std::shared_ptr<AUAudioUnitBusArray> inputs, outputs;
-};
-
-}  // namespace
-
-TEST(AudioUnitBase, ConstructionNeedsAComponentType) {
-  const auto unit = StereoUnit::make();
-  NSError error;
-  EXPECT_FALSE(unit->initWithComponentDescription({}, 0, &error));
-  EXPECT_EQ(error.domain, NSOSStatusErrorDomain);
-  EXPECT_EQ(error.code, kAudio_ParamError);
-  const AudioComponentDescription description{fourCharCode("aufx"), fourCharCode("test"), fourCharCode("Drol"), 0, 0};
-  EXPECT_TRUE(unit->initWithComponentDescription(description, 3, nullptr));
-  EXPECT_EQ(unit->componentDescription(), description);
-}
-
-TEST(AudioUnitBase, BusesRefuseFormatsTheyCannotCarry) {
-  const auto unit = StereoUnit::make();
-  const auto bus = (*unit->outputBusses())[0];
-  EXPECT_EQ((*unit->outputBusses())[1], nullptr);
   NSError error;
   bus->setMaximumChannelCount(2);
   EXPECT_FALSE(bus->setFormat(AVAudioFormat::standardFormat(44100.0, 3), &error));
@@ -61,17 +27,3 @@ TEST(AudioUnitBase, BusesRefuseFormatsTheyCannotCarry) {
   EXPECT_FALSE(AVAudioFormat::standardFormat(44100.0, 0));
   EXPECT_FALSE(AVAudioFormat::standardFormat(1e9, 2));
 }
-
-TEST(AudioUnitBase, KeyObserversHearDidChangeUntilRemoved) {
-  const auto unit = StereoUnit::make();
-  int tail = 0, other = 0;
-  const auto token = unit->addObserverForKey("tailTime", [&] { ++tail; });
-  unit->addObserverForKey("latency", [&] { ++other; });
-  unit->didChangeValueForKey("tailTime");
-  EXPECT_EQ(tail, 1);
-  EXPECT_EQ(other, 0);
-  unit->removeObserver(token);
-  unit->didChangeValueForKey("tailTime");
-  EXPECT_EQ(tail, 1);
-}
-
