@@ -70,21 +70,19 @@ struct Host {
   }
 };
 
-// Parameter events linked in the order given.
-struct EventList {
-  std::vector<AURenderEvent> events;
+// Parameter events linked in the order given; a list's address is its head.
+struct EventList : std::vector<AURenderEvent> {
   EventList(std::initializer_list<std::pair<AUParameterAddress, AUValue>> parameters,
             AURenderEventType type = AURenderEventType::Parameter) {
     for (const auto& [address, value] : parameters) {
-      AURenderEvent event{};
-      event.parameter.eventType = type;
-      event.parameter.parameterAddress = address;
-      event.parameter.value = value;
-      events.push_back(event);
+      auto& event = emplace_back().parameter;
+      event.eventType = type;
+      event.parameterAddress = address;
+      event.value = value;
     }
-    for (size_t i = 0; i + 1 < events.size(); ++i) events[i].head.next = &events[i + 1];
+    for (size_t i = 0; i + 1 < size(); ++i) (*this)[i].head.next = &(*this)[i + 1];
   }
-  const AURenderEvent* head() const { return events.empty() ? nullptr : &events[0]; }
+  const AURenderEvent* head() const { return data(); }
 };
 
 std::shared_ptr<DrollicantAudioUnit> allocatedUnit(AUAudioFrameCount maxFrames = 1024) {
