@@ -230,19 +230,15 @@ TEST(RenderResources, AllocationFollowsTheInputFormat) {
   const auto unit = makeUnit();
   const auto output = (*unit->outputBusses())[0];
   ASSERT_TRUE(output->setFormat(AVAudioFormat::standardFormat(48000.0, 2), nullptr));
-  unit->setMaximumFramesToRender(256);
-  ASSERT_TRUE(unit->allocateRenderResources(nullptr));
-  EXPECT_EQ(output->format()->sampleRate(), 44100.0);
-  EXPECT_EQ(unit->dspKernel->sampleRate, 44100.0);
-  EXPECT_EQ(unit->dspKernel->maxFrames, 256);
-
-  unit->deallocateRenderResources();
-  ASSERT_TRUE((*unit->inputBusses())[0]->setFormat(AVAudioFormat::standardFormat(96000.0, 2), nullptr));
-  unit->setMaximumFramesToRender(4096);
-  ASSERT_TRUE(unit->allocateRenderResources(nullptr));
-  EXPECT_EQ(output->format()->sampleRate(), 96000.0);
-  EXPECT_EQ(unit->dspKernel->sampleRate, 96000.0);
-  EXPECT_EQ(unit->dspKernel->maxFrames, 4096);
+  for (const auto& [rate, frames] : {std::pair{44100.0, 256}, {96000.0, 4096}}) {
+    ASSERT_TRUE((*unit->inputBusses())[0]->setFormat(AVAudioFormat::standardFormat(rate, 2), nullptr));
+    unit->setMaximumFramesToRender(AUAudioFrameCount(frames));
+    ASSERT_TRUE(unit->allocateRenderResources(nullptr));
+    EXPECT_EQ(output->format()->sampleRate(), rate);
+    EXPECT_EQ(unit->dspKernel->sampleRate, rate);
+    EXPECT_EQ(unit->dspKernel->maxFrames, frames);
+    unit->deallocateRenderResources();
+  }
 }
 
 TEST(RenderResources, RefusedFormatsAndFrameCountsFailWithoutTouchingTheKernel) {
