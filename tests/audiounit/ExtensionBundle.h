@@ -38,12 +38,8 @@ public:
 
   void addShippedPresets() const {
     std::filesystem::create_directories(presetsFolder());
-    for (const auto& entry : std::filesystem::directory_iterator(shippedPresetsFolder()))
+    for (const auto& entry : std::filesystem::directory_iterator(DROLLICANT_SOURCE_DIR "/audiounit/Resources/presets"))
       std::filesystem::copy_file(entry.path(), presetsFolder() / entry.path().filename());
-  }
-
-  static std::filesystem::path shippedPresetsFolder() {
-    return DROLLICANT_SOURCE_DIR "/audiounit/Resources/presets";
   }
 
   static platform::PlistDictionary stateWith(const std::map<std::string, platform::PlistValue>& values) {

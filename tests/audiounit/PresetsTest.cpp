@@ -129,10 +129,8 @@ TEST(FactoryPresets, BrokenFilesAreStoredButChangeNothing) {
   }
 }
 
-TEST(FactoryPresets, ShippedPresetsAreCompleteStatesInRangeAndTheFirstIsSelected) {
-  ExtensionBundle bundle;
-  bundle.addShippedPresets();
-  const auto bundleObject = NSBundle::bundleWithURL(bundle.dir.get());
+TEST(FactoryPresets, ShippedPresetsAreCompleteStatesInRange) {
+  const auto bundleObject = NSBundle::bundleWithURL(DROLLICANT_SOURCE_DIR "/audiounit");
   const auto files = scanFactoryPresets(bundleObject.get());
   EXPECT_GE(files.size(), 6u);
   EXPECT_LE(files.size(), 10u);
@@ -147,13 +145,4 @@ TEST(FactoryPresets, ShippedPresetsAreCompleteStatesInRangeAndTheFirstIsSelected
       EXPECT_TRUE(value >= 0.0f && value <= 1.0f) << file.filename << " " << row.identifier;
     }
   }
-
-  const auto unit = makeUnit();
-  ASSERT_TRUE(unit->currentPreset());
-  EXPECT_EQ(unit->currentPreset()->name(), "Drollicant");
-  const auto first = loadPresetFile(bundleObject.get(), "00-Drollicant");
-  ASSERT_TRUE(first);
-  for (const auto& parameter : unit->parameterTree()->allParameters())
-    EXPECT_EQ(parameter->value(),
-              first->at("drollicant_params").dictionaryValue()->at(parameter->identifier()).floatValue());
 }
