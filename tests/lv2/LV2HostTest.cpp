@@ -89,17 +89,15 @@ protected:
   TemporaryDirectory folder;
 };
 
+// Port defaults are checked against the unit above, so one run with every control set
+// covers the mapping from ports to parameters.
 TEST_F(LV2Apply, OutputEqualsTheCommandSampleForSample) {
-  const AudioData atDefaults = lv2apply({});
-  ASSERT_EQ(atDefaults.frames(), readAudio(folder / "in.wav").frames());
-  EXPECT_EQ(atDefaults.samples, command({}).samples);
-  EXPECT_NE(atDefaults.samples, command({}, 2).samples)
-      << "the block size matters, so the match above shows lv2apply runs one frame at a time";
-
   const std::vector<std::pair<std::string, std::string>> settings{
       {"charisma", "0.9"}, {"naivete", "0.35"}, {"nostalgia", "0.8"}, {"surprise", "0.65"},
       {"sweetness", "0.2"}, {"whimsy", "0.75"}, {"flighty", "1"},     {"genteel", "1"}};
   const AudioData changed = lv2apply(settings);
+  ASSERT_EQ(changed.frames(), readAudio(folder / "in.wav").frames());
   EXPECT_EQ(changed.samples, command(settings).samples);
-  EXPECT_NE(changed.samples, atDefaults.samples);
+  EXPECT_NE(changed.samples, command(settings, 2).samples)
+      << "the block size matters, so the match above shows lv2apply runs one frame at a time";
 }
