@@ -36,22 +36,28 @@ AUAudioUnitStatus renderCycle(DrollicantDSPKernel& kernel, const AudioTimeStamp*
   const AUAudioUnitStatus pulled = pullInputBlock(&pullFlags, timestamp, frameCount, kInputBus, outputData);
   if (pulled != noErr) return pulled;
 
+  // A list the kernel cannot use is refused before any event takes effect, as for
+  // every other failed cycle.
+  const uint32_t buffers = outputData->mNumberBuffers;
+  const bool twoChannels = buffers >= 2;
+  const bool interleaved = buffers == 1 && outputData->mBuffers[0].mNumberChannels == 2;
+  if (twoChannels && (!outputData->mBuffers[0].mData || !outputData->mBuffers[1].mData)) return kAudio_ParamError;
+  if (interleaved && !outputData->mBuffers[0].mData) return kAudio_ParamError;
+
   applyParameterEvents(kernel, realtimeEventListHead);
 
   const DenormalGuard flushDenormals;
-  if (outputData->mNumberBuffers >= 2) {
+  if (twoChannels) {
     AudioBuffer& left = outputData->mBuffers[0];
     AudioBuffer& right = outputData->mBuffers[1];
-    if (!left.mData || !right.mData) return kAudio_ParamError;
     const int64_t frames = std::min({int64_t(frameCount), framesHeld(left, 1), framesHeld(right, 1)});
     auto* l = static_cast<float*>(left.mData);
     auto* r = static_cast<float*>(right.mData);
     kernel.process(l, r, l, r, frames);
-  } else if (outputData->mNumberBuffers == 1 && outputData->mBuffers[0].mNumberChannels == 2) {
-    AudioBuffer& interleaved = outputData->mBuffers[0];
-    if (!interleaved.mData) return kAudio_ParamError;
-    const int64_t frames = std::min(int64_t(frameCount), framesHeld(interleaved, 2));
-    kernel.processInterleaved(static_cast<float*>(interleaved.mData), frames);
+  } else if (interleaved) {
+    AudioBuffer& buffer = outputData->mBuffers[0];
+    const int64_t frames = std::min(int64_t(frameCount), framesHeld(buffer, 2));
+    kernel.processInterleaved(static_cast<float*>(buffer.mData), frames);
   }
   return noErr;
 }

@@ -101,8 +101,7 @@ std::unique_ptr<DrollicantDSPKernel> referenceKernel(DrollicantAudioUnit& unit, 
 
 }  // namespace
 
-// Every failure leaves the host's buffers as they were; those found before the pull's
-// result is used apply no event either.
+// Every failure leaves the host's buffers as they were and applies no event.
 TEST(RenderBlock, FailuresReturnTheirStatusTouchNothingAndApplyNoEvent) {
   const auto unit = allocatedUnit();
   Host host(kFrames);
@@ -126,8 +125,7 @@ TEST(RenderBlock, FailuresReturnTheirStatusTouchNothingAndApplyNoEvent) {
     StereoBufferList list;
     list.setBuffer(0, host.left.data(), 1, kFrames);
     list.setBuffer(1, c.secondBufferHasMemory ? host.right.data() : nullptr, 1, kFrames);
-    EXPECT_EQ(host.render(unit->internalRenderBlock(), c.listGiven ? list.get() : nullptr, kFrames,
-                          c.secondBufferHasMemory ? events.head() : nullptr),
+    EXPECT_EQ(host.render(unit->internalRenderBlock(), c.listGiven ? list.get() : nullptr, kFrames, events.head()),
               c.expected)
         << c.name;
     EXPECT_EQ(host.left, untouched) << c.name;
