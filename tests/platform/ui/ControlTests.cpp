@@ -32,35 +32,30 @@ TEST(Button, ToggleFlipsThenSendsAndShowsTheImageOfItsState) {
     button->setButtonType(NSButtonTypeToggle);
     button->setImage(solidImage({96, 96}, kRed));
     button->setAlternateImage(solidImage({96, 96}, kGreen));
-    button->setImagePosition(NSImageOnly);
     button->setImageScaling(NSImageScaleProportionallyUpOrDown);
-    button->setBordered(false);
-    button->setTag(6);
     auto listener = std::make_shared<ToggleListener>();
     button->setTarget(listener);
     button->setAction(&ToggleListener::toggleChanged);
+    auto centre = [&button] { return OffscreenBackend::renderView(*button, 1)->pixel(10, 10); };
 
-    EXPECT_EQ(OffscreenBackend::renderView(*button, 1)->pixel(10, 10), kOpaqueRed);
+    EXPECT_EQ(centre(), kOpaqueRed);
     button->setState(NSControlStateValueOn);  // no action
     EXPECT_TRUE(listener->seen.empty());
-    EXPECT_EQ(OffscreenBackend::renderView(*button, 1)->pixel(10, 10), kOpaqueGreen);
+    EXPECT_EQ(centre(), kOpaqueGreen);
 
-    // A press and release inside, through a window, is a click.
+    // A press and release inside, through a window, is a click; released outside, it is not.
     auto window = NSWindow::initWithContentRect({0, 0, 40, 40}, NSWindowStyleMaskTitled, NSBackingStoreBuffered, false);
     window->contentView()->addSubview(button);
-    window->sendEvent(NSEvent::mouse(NSEventType::leftMouseDown, {10, 10}));
-    window->sendEvent(NSEvent::mouse(NSEventType::leftMouseUp, {10, 10}));
-    EXPECT_EQ(listener->seen, (std::vector<long>{NSControlStateValueOff}));
-    EXPECT_EQ(OffscreenBackend::renderView(*button, 1)->pixel(10, 10), kOpaqueRed);
-
-    // Released outside: no click.
-    window->sendEvent(NSEvent::mouse(NSEventType::leftMouseDown, {10, 10}));
-    window->sendEvent(NSEvent::mouse(NSEventType::leftMouseUp, {35, 5}));
-    EXPECT_EQ(listener->seen.size(), 1u);
-
+    auto pressAndRelease = [&window](CGPoint releasedAt) {
+        window->sendEvent(NSEvent::mouse(NSEventType::leftMouseDown, {10, 10}));
+        window->sendEvent(NSEvent::mouse(NSEventType::leftMouseUp, releasedAt));
+    };
+    pressAndRelease({10, 10});
+    EXPECT_EQ(listener->seen, (std::vector<long>{NSControlStateValueOff}));  // the state already flipped
+    EXPECT_EQ(centre(), kOpaqueRed);
+    pressAndRelease({35, 5});
     button->performClick();
     EXPECT_EQ(listener->seen, (std::vector<long>{NSControlStateValueOff, NSControlStateValueOn}));
-    EXPECT_EQ(button->tag(), 6);
 
     // The target is held weakly: once gone, clicks still toggle but send nothing.
     listener.reset();
@@ -99,30 +94,24 @@ TEST(StackView, CentresAVerticalGroupWithTheApplicationsConstraints) {
         NSLayoutConstraint::equal(stack, NSLayoutAttribute::centerY, content),
         NSLayoutConstraint::lessThanOrEqual(stack, NSLayoutAttribute::width, content, 0.85),
     });
-
+    auto arrange = [&stack](const std::shared_ptr<NSView>& view, CGSize size = {}) {
+        view->setTranslatesAutoresizingMaskIntoConstraints(false);
+        if (size.width > 0)
+            NSLayoutConstraint::activateConstraints(
+                {NSLayoutConstraint::equalConstant(view, NSLayoutAttribute::width, size.width),
+                 NSLayoutConstraint::equalConstant(view, NSLayoutAttribute::height, size.height)});
+        stack->addArrangedSubview(view);
+    };
     auto art = NSView::initWithFrame({0, 0, 100, 100});
-    art->setTranslatesAutoresizingMaskIntoConstraints(false);
-    NSLayoutConstraint::activateConstraints({NSLayoutConstraint::equalConstant(art, NSLayoutAttribute::width, 100),
-                                             NSLayoutConstraint::equalConstant(art, NSLayoutAttribute::height, 100)});
-    stack->addArrangedSubview(art);
+    arrange(art, {100, 100});
     auto version = NSTextField::labelWithString("v1.0 (7)");
     version->setFont(NSFont::systemFontOfSize(12));
     version->setTextColor(NSColor::whiteColor());
-    version->setTranslatesAutoresizingMaskIntoConstraints(false);
-    stack->addArrangedSubview(version);
+    arrange(version);
     auto rule = NSView::initWithFrame({});
-    rule->setWantsLayer(true);
-    rule->layer()->setBackgroundColor(NSColor::whiteColor().colorWithAlphaComponent(0.3).CGColor());
-    rule->setTranslatesAutoresizingMaskIntoConstraints(false);
-    NSLayoutConstraint::activateConstraints({NSLayoutConstraint::equalConstant(rule, NSLayoutAttribute::height, 1),
-                                             NSLayoutConstraint::equalConstant(rule, NSLayoutAttribute::width, 180)});
-    stack->addArrangedSubview(rule);
+    arrange(rule, {180, 1});
     auto wide = NSTextField::labelWithString(std::string(120, 'W'));  // wider than 0.85 × 400
-    wide->setTranslatesAutoresizingMaskIntoConstraints(false);
-    stack->addArrangedSubview(wide);
-
-    content->setWantsLayer(true);
-    content->layer()->setBackgroundColor(NSColor::colorWithRed(0.741, 0.298, 0.0, 1.0).CGColor());
+    arrange(wide);
     auto s = OffscreenBackend::renderView(*content, 1);  // lays out first
 
     const CGSize label = version->intrinsicContentSize();
@@ -140,19 +129,10 @@ TEST(StackView, CentresAVerticalGroupWithTheApplicationsConstraints) {
     EXPECT_EQ(rule->frame(), (CGRect{80, 120 + label.height, 180, 1}));
     EXPECT_DOUBLE_EQ(wide->frame().size.width, 340);
 
-    // The rule: white at 30 % over the orange-brown background, one point high in all (it may
-    // straddle two pixel rows).
-    const double background = 0.741 * 255;
-    const int ruleRow = int(300 - (f.origin.y + f.size.height) + rule->frame().origin.y);
-    double excess = 0;
-    for (int y = ruleRow - 2; y <= ruleRow + 2; ++y) excess += s->pixel(200, y).red - background;
-    EXPECT_NEAR(excess, 0.3 * (255 - background), 2);
-    EXPECT_NEAR(s->pixel(200, ruleRow - 5).red, background, 1);
-    // Some white text pixels in the version line.
+    // The version line is drawn in its colour where it was placed.
     const int textTop = int(300 - (f.origin.y + f.size.height) + 110);
     int whitish = 0;
     for (int y = textTop; y < textTop + int(label.height); ++y)
-        for (int x = 150; x < 250; ++x)
-            if (s->pixel(x, y).green > 200) ++whitish;
+        for (int x = 150; x < 250; ++x) whitish += s->pixel(x, y).green > 200;
     EXPECT_GT(whitish, 10);
 }
