@@ -18,6 +18,7 @@ const Pixel kOpaqueBlue{0, 0, 255, 255};
 
 class FlippedView : public NSView {
 public:
+    using NSView::NSView;
     static std::shared_ptr<FlippedView> make(CGRect frame) {
         return std::shared_ptr<FlippedView>(new FlippedView(frame));
     }
@@ -27,9 +28,6 @@ public:
         ++layouts;
     }
     int layouts = 0;
-
-private:
-    using NSView::NSView;
 };
 
 class CountingController : public NSViewController {
@@ -56,10 +54,17 @@ std::shared_ptr<NSImage> pointerImage(CGSize size) {
     });
 }
 
-std::shared_ptr<CALayer> pointerLayer(CGFloat side) {
+// A layer `side` points square covering its superlayer's top left corner.
+std::shared_ptr<CALayer> squareLayer(CGFloat side, const NSColor& background) {
     auto layer = CALayer::layer();
     layer->setBounds({0, 0, side, side});
     layer->setPosition({side / 2, side / 2});
+    layer->setBackgroundColor(background.CGColor());
+    return layer;
+}
+
+std::shared_ptr<CALayer> pointerLayer(CGFloat side) {
+    auto layer = squareLayer(side, NSColor::clearColor());
     layer->setContents(pointerImage({side, side})->CGImageForProposedRect(nullptr, nullptr, nullptr));
     return layer;
 }
@@ -116,16 +121,14 @@ TEST(View, ConvertsPointsAndHitTestsInFlippedAndUnflippedViews) {
 TEST(Renderer, PlacesSubviewsAndLayerContentsUprightInEitherOrientation) {
     auto root = colouredView({0, 0, 40, 40}, kBlue);             // y upward
     root->addSubview(colouredView({0, 0, 10, 10}, kGreen));      // bottom left
-    auto art = NSView::initWithFrame({20, 20, 20, 20});          // top right quarter, unflipped
-    art->setWantsLayer(true);
+    auto art = colouredView({20, 20, 20, 20}, NSColor::clearColor());  // top right quarter, unflipped
     art->layer()->addSublayer(pointerLayer(20));
     root->addSubview(art);
 
     // Geometry that is not finite is left out without spoiling the rest of the drawing.
     root->addSubview(colouredView({NAN, 0, 10, 10}, kRed));
-    auto lost = CALayer::layer();
+    auto lost = squareLayer(5, kRed);
     lost->setBounds({0, 0, INFINITY, 5});
-    lost->setBackgroundColor(kRed.CGColor());
     root->layer()->addSublayer(lost);
 
     for (double scale : {1.0, 2.0}) {
@@ -142,10 +145,7 @@ TEST(Renderer, PlacesSubviewsAndLayerContentsUprightInEitherOrientation) {
 TEST(Layer, RotatesAboutItsCentreAndDrawsSublayersInOrder) {
     auto knob = FlippedView::make({0, 0, 100, 100});
     knob->setWantsLayer(true);
-    auto under = CALayer::layer();
-    under->setBounds({0, 0, 100, 100});
-    under->setPosition({50, 50});
-    under->setBackgroundColor(kGreen.CGColor());
+    auto under = squareLayer(100, kGreen);
     auto over = pointerLayer(100);
     knob->layer()->addSublayer(under);
     knob->layer()->addSublayer(over);
