@@ -46,7 +46,7 @@ struct Fixture {
 
 }  // namespace
 
-TEST(PanGesture, ReportsEveryStateWithCumulativeTranslationInFlippedCoordinates) {
+TEST(Gestures, PanReportsCumulativeFlippedTranslationAndDoubleClickFiresOncePerSeries) {
     Fixture f;
     f.send(NSEventType::leftMouseDown, {150, 100});
     f.send(NSEventType::leftMouseDragged, {151, 100});  // below the threshold: nothing yet
@@ -73,10 +73,8 @@ TEST(PanGesture, ReportsEveryStateWithCumulativeTranslationInFlippedCoordinates)
     f.send(NSEventType::leftMouseDragged, {60, 60});
     f.send(NSEventType::leftMouseUp, {60, 60});
     EXPECT_TRUE(f.knob->states.empty());
-}
 
-TEST(ClickGesture, FiresOncePerDoubleClickAndNotAfterADrag) {
-    Fixture f;
+    // Double-clicks: once per series, and not when the second press became a drag.
     auto click = [&f](int count, CGPoint to = {150, 100}) {
         f.send(NSEventType::leftMouseDown, {150, 100}, count);
         if (to != CGPoint{150, 100}) f.send(NSEventType::leftMouseDragged, to, count);
@@ -87,6 +85,6 @@ TEST(ClickGesture, FiresOncePerDoubleClickAndNotAfterADrag) {
     EXPECT_EQ(click(2), 1);
     EXPECT_EQ(click(3), 1);  // a third click in the series is not another double-click
     click(1);
-    EXPECT_EQ(click(2, {180, 100}), 1);  // the second press became a drag
+    EXPECT_EQ(click(2, {180, 100}), 1);
     EXPECT_EQ(f.knob->states, (std::vector<int>{1, 3}));
 }

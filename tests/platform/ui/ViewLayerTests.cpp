@@ -23,16 +23,11 @@ public:
         return std::shared_ptr<FlippedView>(new FlippedView(frame));
     }
     bool isFlipped() const override { return true; }
-    void layout() override {
-        NSView::layout();
-        ++layouts;
-    }
-    int layouts = 0;
 };
 
 class CountingController : public NSViewController {
 public:
-    void loadView() override { setView(FlippedView::make({0, 0, 420, 280})); }
+    void loadView() override { setView(NSView::initWithFrame({0, 0, 420, 280})); }
     void viewDidLoad() override { ++loads; }
     void viewDidLayout() override { ++layouts; }
     int loads = 0;
@@ -74,7 +69,7 @@ std::shared_ptr<CALayer> pointerLayer(CGFloat side) {
 TEST(View, LayoutFollowsEverySizeChangeAndAutoresizesSubviews) {
     auto controller = std::make_shared<CountingController>();
     EXPECT_FALSE(controller->isViewLoaded());
-    auto root = std::static_pointer_cast<FlippedView>(controller->view());
+    auto root = controller->view();
     controller->view();
     EXPECT_EQ(controller->loads, 1);
 
@@ -86,16 +81,14 @@ TEST(View, LayoutFollowsEverySizeChangeAndAutoresizesSubviews) {
     for (const auto& view : {stretchy, pinned, rightHanging}) root->addSubview(view);
 
     root->setFrame({0, 0, 520, 380});
-    EXPECT_EQ(root->layouts, 1);
     EXPECT_EQ(controller->layouts, 1);
     EXPECT_EQ(stretchy->frame(), (CGRect{10, 10, 500, 360}));
     EXPECT_EQ(pinned->frame(), (CGRect{20, 20, 50, 50}));
     EXPECT_EQ(rightHanging->frame(), (CGRect{400, 0, 100, 20}));
 
     root->setFrame({5, 5, 520, 380});  // moved, same size: no layout
-    EXPECT_EQ(root->layouts, 1);
+    EXPECT_EQ(controller->layouts, 1);
     root->setFrameSize({520, 381});
-    EXPECT_EQ(root->layouts, 2);
     EXPECT_EQ(controller->layouts, 2);
 }
 

@@ -1,9 +1,6 @@
 // Windows, the main menu's key equivalents and termination, without a display.
 #include <gtest/gtest.h>
 
-#include <thread>
-#include <vector>
-
 #include "platform/foundation/MainQueue.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Menu.h"
@@ -81,16 +78,13 @@ TEST(Application, ClosingTheLastWindowTerminatesOnlyWhenTheDelegateSaysSo) {
     EXPECT_EQ(app->delegate(), nullptr);
 }
 
-TEST(Application, RunLoopPassDrainsTheMainQueueInOrder) {
+// Order and cross-thread posting are the main queue's own tests; here: a pass drains it.
+TEST(Application, RunLoopPassDrainsTheMainQueue) {
     AppReset reset;
-    std::vector<int> ran;
-    std::thread([&ran] {
-        MainQueue::main().async([&ran] { ran.push_back(1); });
-        MainQueue::main().async([&ran] { ran.push_back(2); });
-    }).join();
-    EXPECT_TRUE(ran.empty());
+    int ran = 0;
+    MainQueue::main().async([&ran] { ++ran; });
     NSApplication::sharedApplication()->runOnce(0);
-    EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+    EXPECT_EQ(ran, 1);
 }
 
 TEST(Window, ContentViewTakesAndFollowsTheContentSize) {

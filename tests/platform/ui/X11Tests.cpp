@@ -30,13 +30,18 @@ SANITIZER_HOOK __lsan_default_suppressions() { return "leak:platform::X11WindowP
 
 namespace {
 
+std::shared_ptr<NSView> coloured(std::shared_ptr<NSView> view, const NSColor& color) {
+    view->setWantsLayer(true);
+    view->layer()->setBackgroundColor(color.CGColor());
+    return view;
+}
+
 class Pad : public NSView {
 public:
     using NSView::NSView;
     static std::shared_ptr<Pad> make(CGRect frame) {
         std::shared_ptr<Pad> pad(new Pad(frame));
-        pad->setWantsLayer(true);
-        pad->layer()->setBackgroundColor(kGreen.CGColor());
+        coloured(pad, kGreen);
         pad->addGestureRecognizer(NSPanGestureRecognizer::initWithTarget(pad, &Pad::handleDrag));
         return pad;
     }
@@ -100,14 +105,8 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     // A fixed-size top-level window: red content with a blue square at its bottom left.
     auto window = NSWindow::initWithContentRect({0, 0, 120, 80}, 7, NSBackingStoreBuffered, false);
     window->setTitle("Drollicant");
-    auto content = NSView::initWithFrame({0, 0, 120, 80});
-    content->setWantsLayer(true);
-    content->layer()->setBackgroundColor(kRed.CGColor());
-    auto square = NSView::initWithFrame({0, 0, 20, 20});
-    square->setWantsLayer(true);
-    square->layer()->setBackgroundColor(kBlue.CGColor());
-    content->addSubview(square);
-    window->setContentView(content);
+    window->setContentView(coloured(NSView::initWithFrame({0, 0, 120, 80}), kRed));
+    window->contentView()->addSubview(coloured(NSView::initWithFrame({0, 0, 20, 20}), kBlue));
     window->makeKeyAndOrderFront(nullptr);
     const Window xid = backend->windowID(*window);
     ASSERT_NE(xid, 0u);
