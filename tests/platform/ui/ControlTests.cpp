@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "TestImages.h"
+#include "TestSupport.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/OffscreenBackend.h"
@@ -15,10 +16,6 @@ using namespace platform;
 using namespace testing_ui;
 
 namespace {
-
-const Pixel kOpaqueRed{255, 0, 0, 255};
-const Pixel kOpaqueGreen{0, 255, 0, 255};
-const Pixel kClear{};
 
 struct ToggleListener {
     void toggleChanged(NSButton* sender) { seen.push_back(sender->state()); }

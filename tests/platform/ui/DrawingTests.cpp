@@ -6,19 +6,11 @@
 #include <fstream>
 
 #include "TestImages.h"
+#include "TestSupport.h"
 #include "platform/ui/OffscreenBackend.h"
 
 using namespace platform;
 using namespace testing_ui;
-
-namespace {
-
-const Pixel kOpaqueRed{255, 0, 0, 255};
-const Pixel kOpaqueGreen{0, 255, 0, 255};
-const Pixel kOpaqueBlue{0, 0, 255, 255};
-const Pixel kClear{};
-
-}  // namespace
 
 TEST(Image, DeferredHandlerRunsOnlyWithAContextAndDrawsAnewAtEachDensity) {
     int calls = 0;

@@ -3,43 +3,19 @@
 
 #include <vector>
 
-#include "platform/ui/GestureRecognizer.h"
+#include "TestSupport.h"
 #include "platform/ui/Window.h"
 
 using namespace platform;
+using namespace testing_ui;
 
 namespace {
-
-class Knob : public NSView {
-public:
-    using NSView::NSView;
-    static std::shared_ptr<Knob> make(CGRect frame) {
-        std::shared_ptr<Knob> knob(new Knob(frame));
-        knob->addGestureRecognizer(NSPanGestureRecognizer::initWithTarget(knob, &Knob::handleDrag));
-        auto click = NSClickGestureRecognizer::initWithTarget(knob, &Knob::handleDoubleClick);
-        click->setNumberOfClicksRequired(2);
-        knob->addGestureRecognizer(click);
-        return knob;
-    }
-    bool isFlipped() const override { return true; }
-    void handleDrag(NSPanGestureRecognizer* r) {
-        states.push_back(r->state());
-        translations.push_back(r->translationInView(this));
-    }
-    void handleDoubleClick(NSClickGestureRecognizer* r) {
-        EXPECT_EQ(r->state(), NSGestureRecognizerStateRecognized);
-        ++doubleClicks;
-    }
-    std::vector<int> states;
-    std::vector<CGPoint> translations;
-    int doubleClicks = 0;
-};
 
 // A knob at (100, 50, 100, 100) in a 300 × 200 window.
 struct Fixture {
     std::shared_ptr<NSWindow> window =
         NSWindow::initWithContentRect({0, 0, 300, 200}, NSWindowStyleMaskTitled, NSBackingStoreBuffered, false);
-    std::shared_ptr<Knob> knob = Knob::make({100, 50, 100, 100});
+    std::shared_ptr<RecordingKnob> knob = RecordingKnob::make({100, 50, 100, 100});
     Fixture() { window->contentView()->addSubview(knob); }
     void send(NSEventType type, CGPoint p, int clicks = 1) { window->sendEvent(NSEvent::mouse(type, p, clicks)); }
 };
@@ -79,12 +55,13 @@ TEST(Gestures, PanReportsCumulativeFlippedTranslationAndDoubleClickFiresOncePerS
         f.send(NSEventType::leftMouseDown, {150, 100}, count);
         if (to != CGPoint{150, 100}) f.send(NSEventType::leftMouseDragged, to, count);
         f.send(NSEventType::leftMouseUp, to, count);
-        return f.knob->doubleClicks;
+        return f.knob->doubleClickStates.size();
     };
-    EXPECT_EQ(click(1), 0);
-    EXPECT_EQ(click(2), 1);
-    EXPECT_EQ(click(3), 1);  // a third click in the series is not another double-click
+    EXPECT_EQ(click(1), 0u);
+    EXPECT_EQ(click(2), 1u);
+    EXPECT_EQ(click(3), 1u);  // a third click in the series is not another double-click
     click(1);
-    EXPECT_EQ(click(2, {180, 100}), 1);
+    EXPECT_EQ(click(2, {180, 100}), 1u);
     EXPECT_EQ(f.knob->states, (std::vector<int>{1, 3}));
+    EXPECT_EQ(f.knob->doubleClickStates, (std::vector<int>{NSGestureRecognizerStateRecognized}));
 }

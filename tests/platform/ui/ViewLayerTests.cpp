@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "TestImages.h"
+#include "TestSupport.h"
 #include "platform/ui/OffscreenBackend.h"
 #include "platform/ui/View.h"
 
@@ -11,19 +12,6 @@ using namespace platform;
 using namespace testing_ui;
 
 namespace {
-
-const Pixel kOpaqueRed{255, 0, 0, 255};
-const Pixel kOpaqueGreen{0, 255, 0, 255};
-const Pixel kOpaqueBlue{0, 0, 255, 255};
-
-class FlippedView : public NSView {
-public:
-    using NSView::NSView;
-    static std::shared_ptr<FlippedView> make(CGRect frame) {
-        return std::shared_ptr<FlippedView>(new FlippedView(frame));
-    }
-    bool isFlipped() const override { return true; }
-};
 
 class CountingController : public NSViewController {
 public:
@@ -33,13 +21,6 @@ public:
     int loads = 0;
     int layouts = 0;
 };
-
-std::shared_ptr<NSView> colouredView(CGRect frame, const NSColor& color) {
-    auto view = NSView::initWithFrame(frame);
-    view->setWantsLayer(true);
-    view->layer()->setBackgroundColor(color.CGColor());
-    return view;
-}
 
 // An image with a red bar from its centre straight up to its top edge (as seen on screen).
 std::shared_ptr<NSImage> pointerImage(CGSize size) {
@@ -94,7 +75,7 @@ TEST(View, LayoutFollowsEverySizeChangeAndAutoresizesSubviews) {
 
 TEST(View, ConvertsPointsAndHitTestsInFlippedAndUnflippedViews) {
     auto window = NSView::initWithFrame({0, 0, 200, 100});  // unflipped, like a content view
-    auto flipped = FlippedView::make({20, 10, 100, 50});
+    auto flipped = RecordingKnob::make({20, 10, 100, 50});  // any flipped view
     auto child = NSView::initWithFrame({10, 10, 20, 20});
     window->addSubview(flipped);
     flipped->addSubview(child);
@@ -112,14 +93,14 @@ TEST(View, ConvertsPointsAndHitTestsInFlippedAndUnflippedViews) {
 }
 
 TEST(Renderer, PlacesSubviewsAndLayerContentsUprightInEitherOrientation) {
-    auto root = colouredView({0, 0, 40, 40}, kBlue);             // y upward
-    root->addSubview(colouredView({0, 0, 10, 10}, kGreen));      // bottom left
-    auto art = colouredView({20, 20, 20, 20}, NSColor::clearColor());  // top right quarter, unflipped
+    auto root = coloured(NSView::initWithFrame({0, 0, 40, 40}), kBlue);         // y upward
+    root->addSubview(coloured(NSView::initWithFrame({0, 0, 10, 10}), kGreen));  // bottom left
+    auto art = coloured(NSView::initWithFrame({20, 20, 20, 20}), NSColor::clearColor());  // top right, unflipped
     art->layer()->addSublayer(pointerLayer(20));
     root->addSubview(art);
 
     // Geometry that is not finite is left out without spoiling the rest of the drawing.
-    root->addSubview(colouredView({NAN, 0, 10, 10}, kRed));
+    root->addSubview(coloured(NSView::initWithFrame({NAN, 0, 10, 10}), kRed));
     auto lost = squareLayer(5, kRed);
     lost->setBounds({0, 0, INFINITY, 5});
     root->layer()->addSublayer(lost);
@@ -136,7 +117,7 @@ TEST(Renderer, PlacesSubviewsAndLayerContentsUprightInEitherOrientation) {
 }
 
 TEST(Layer, RotatesAboutItsCentreAndDrawsSublayersInOrder) {
-    auto knob = FlippedView::make({0, 0, 100, 100});
+    auto knob = RecordingKnob::make({0, 0, 100, 100});
     knob->setWantsLayer(true);
     auto under = squareLayer(100, kGreen);
     auto over = pointerLayer(100);

@@ -1,12 +1,14 @@
 // Windows, the main menu's key equivalents and termination, without a display.
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
 #include "platform/foundation/MainQueue.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/Window.h"
 
 using namespace platform;
+using namespace testing_ui;
 
 namespace {
 
@@ -17,11 +19,6 @@ public:
     bool applicationShouldTerminateAfterLastWindowClosed(NSApplication&) override { return quit; }
     bool quit;
     int launches = 0;
-};
-
-struct AppReset {
-    AppReset() { NSApplication::sharedApplication()->resetForTesting(); }
-    ~AppReset() { NSApplication::sharedApplication()->resetForTesting(); }
 };
 
 std::shared_ptr<NSWindow> openWindow(unsigned styleMask) {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "TestImages.h"
+#include "TestSupport.h"
 #include "XvfbServer.h"
 #include "platform/foundation/MainQueue.h"
 #include "platform/ui/Application.h"
@@ -29,30 +30,6 @@ SANITIZER_HOOK __asan_default_options() { return "fast_unwind_on_malloc=0"; }
 SANITIZER_HOOK __lsan_default_suppressions() { return "leak:platform::X11WindowPeer::redrawIfNeeded\n"; }
 
 namespace {
-
-std::shared_ptr<NSView> coloured(std::shared_ptr<NSView> view, const NSColor& color) {
-    view->setWantsLayer(true);
-    view->layer()->setBackgroundColor(color.CGColor());
-    return view;
-}
-
-class Pad : public NSView {
-public:
-    using NSView::NSView;
-    static std::shared_ptr<Pad> make(CGRect frame) {
-        std::shared_ptr<Pad> pad(new Pad(frame));
-        coloured(pad, kGreen);
-        pad->addGestureRecognizer(NSPanGestureRecognizer::initWithTarget(pad, &Pad::handleDrag));
-        return pad;
-    }
-    bool isFlipped() const override { return true; }
-    void handleDrag(NSPanGestureRecognizer* r) {
-        states.push_back(r->state());
-        last = r->translationInView(this);
-    }
-    std::vector<int> states;
-    CGPoint last;
-};
 
 // Sends the event to the window as another client would.
 void send(Display* d, Window w, XEvent e) {
@@ -80,11 +57,6 @@ void pumpUntil(Step step, Done done, int tries = 20) {
         step();
     }
 }
-
-struct AppReset {
-    AppReset() { NSApplication::sharedApplication()->resetForTesting(); }
-    ~AppReset() { NSApplication::sharedApplication()->resetForTesting(); }
-};
 
 }  // namespace
 
@@ -115,8 +87,8 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     ASSERT_TRUE(pixels);
     EXPECT_EQ(pixels->width(), 240);  // two pixels per point
     EXPECT_EQ(pixels->height(), 160);
-    EXPECT_EQ(pixels->pixel(200, 20), (Pixel{255, 0, 0, 255}));
-    EXPECT_EQ(pixels->pixel(10, 150), (Pixel{0, 0, 255, 255}));
+    EXPECT_EQ(pixels->pixel(200, 20), kOpaqueRed);
+    EXPECT_EQ(pixels->pixel(10, 150), kOpaqueBlue);
 
     // The window manager is told it cannot be resized, and its title.
     Display* host = XOpenDisplay(server.display().c_str());
@@ -133,19 +105,20 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     XFree(name);
 
     // A view embedded in a child window of that window; the host drives it with idle().
-    auto pad = Pad::make({0, 0, 50, 40});
+    auto pad = RecordingKnob::make({0, 0, 50, 40});
+    coloured(pad, kGreen);
     auto embedded = X11EmbeddedView::create(xid, pad, 2.0, server.display().c_str());
     ASSERT_TRUE(embedded);
     auto idle = [&embedded] { embedded->idle(); };
     pumpUntil(idle, [] { return false; }, 10);
     auto padPixels = embedded->capture();
     EXPECT_EQ(padPixels->width(), 100);
-    EXPECT_EQ(padPixels->pixel(50, 40), (Pixel{0, 255, 0, 255}));
+    EXPECT_EQ(padPixels->pixel(50, 40), kOpaqueGreen);
     // Work posted to the main queue runs in idle(), and what it changes is drawn.
     std::thread([pad] { MainQueue::main().async([pad] { pad->layer()->setBackgroundColor(kBlue.CGColor()); }); })
         .join();
     embedded->idle();
-    EXPECT_EQ(embedded->capture()->pixel(50, 40), (Pixel{0, 0, 255, 255}));
+    EXPECT_EQ(embedded->capture()->pixel(50, 40), kOpaqueBlue);
 
     // Pointer events sent to the child window become a pan in the pad's flipped coordinates;
     // another client grabbing the pointer mid-drag cancels the drag.
@@ -155,7 +128,7 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     send(host, child, button(ButtonRelease, 40, 60));
     pumpUntil(idle, [&pad] { return pad->states.size() >= 2; });
     EXPECT_EQ(pad->states, (std::vector<int>{1, 3}));
-    EXPECT_EQ(pad->last, (CGPoint{10, 20}));  // pixels halved into points, y downward
+    EXPECT_EQ(pad->translations.back(), (CGPoint{10, 20}));  // pixels halved into points, y downward
     pad->states.clear();
     send(host, child, button(ButtonPress, 20, 20));
     send(host, child, button(MotionNotify, 40, 20));
@@ -181,7 +154,7 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     const Window hostWindow = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 100, 100, 0, 0, 0);
     XMapWindow(host, hostWindow);
     XSync(host, False);
-    auto lonely = Pad::make({0, 0, 20, 20});
+    auto lonely = coloured(NSView::initWithFrame({0, 0, 20, 20}), kGreen);
     auto orphan = X11EmbeddedView::create(hostWindow, lonely, 1.0, server.display().c_str());
     ASSERT_TRUE(orphan);
     orphan->idle();
