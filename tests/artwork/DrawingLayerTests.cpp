@@ -13,7 +13,7 @@ TEST(DrawingLayer, ClosuresRunOnlyWithACurrentContextAndDrawWithTheHelpersColour
     auto withContext = renderPlatformImage({30, 20}, true, [&contextCalls](CGContextRef context) {
         ++contextCalls;
         EXPECT_NE(context, nullptr);
-        auto path = drollicant::ovalPath({2, 2, 26, 16});
+        auto path = drollicant::ovalPath({2, 2, 26, 10});  // in the top half: the image is flipped
         drollicant::setFill(path, NSColor::colorWithRed(0, 0, 1, 1));
         drollicant::setStroke(path, NSColor::whiteColor());
         path.setLineWidth(2);
@@ -37,9 +37,9 @@ TEST(DrawingLayer, ClosuresRunOnlyWithACurrentContextAndDrawWithTheHelpersColour
 
     // Rendered for real, at two densities: drawn each time, filled blue inside a white outline.
     auto s = OffscreenBackend::renderImage(*withContext, 1);
-    EXPECT_EQ(s->pixel(15, 10), (Pixel{0, 0, 255, 255}));
+    EXPECT_EQ(s->pixel(15, 7), (Pixel{0, 0, 255, 255}));
     EXPECT_EQ(s->pixel(15, 2), (Pixel{255, 255, 255, 255}));
-    EXPECT_EQ(s->pixel(0, 0), (Pixel{}));
+    EXPECT_EQ(s->pixel(15, 16), (Pixel{}));
     OffscreenBackend::renderImage(*withContext, 2);
     EXPECT_EQ(contextCalls, 2);
 }

@@ -40,15 +40,13 @@ fs::path makeBundle(const fs::path& folder) {
     return folder;
 }
 
-std::string rect(int x, int y, int w, int h, const char* fill) {
-    return "<rect x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) + "\" width=\"" + std::to_string(w) +
-           "\" height=\"" + std::to_string(h) + "\" fill=\"" + fill + "\"/>";
-}
-
-void writeSvg(const fs::path& bundle, const std::string& name, int w, int h, const std::string& body) {
+// An SVG resource w × h in one colour, with red bands `band` wide along its left and top edges.
+void writeArt(const fs::path& bundle, const std::string& name, int w, int h, const char* fill, int band = 0) {
     std::ofstream(bundle / "Resources" / (name + ".svg"))
         << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << w << "\" height=\"" << h << "\" viewBox=\"0 0 "
-        << w << " " << h << "\">" << body << "</svg>";
+        << w << " " << h << "\"><rect width=\"" << w << "\" height=\"" << h << "\" fill=\"" << fill
+        << "\"/><rect width=\"" << band << "\" height=\"" << h << "\" fill=\"#ff0000\"/><rect width=\"" << w
+        << "\" height=\"" << band << "\" fill=\"#ff0000\"/></svg>";
 }
 
 KnobsStyleKit::Bundle bundleAt(const fs::path& p) { return NSBundle::bundleWithURL(p); }
@@ -86,21 +84,23 @@ TEST(StyleKitRadio, RingAndDotGeometryAt120By80) {
 TEST(StyleKitResources, FitsUnderlaysOverlaysAndFallsBackToTransparent) {
     TempFolder temp("fit");
     const fs::path code = makeBundle(temp.path / "Code.lv2");
-    // 200 × 200 underlay: green with a 10-unit red band down its left edge.
-    writeSvg(code, "CharismaUnderlay", 200, 200, rect(0, 0, 200, 200, "#00ff00") + rect(0, 0, 10, 200, "#ff0000"));
-    writeSvg(code, "KnobOverlay", 200, 100, rect(0, 0, 200, 100, "#ff0000"));
-    writeSvg(code, "FlightyLabel", 300, 100, rect(0, 0, 300, 100, "#ff0000"));
-    writeSvg(code, "WhimsyUnderlay", 0, 0, "");  // no size at all
+    // 200 × 200 underlay: green with 10-unit red bands along its left and top edges.
+    writeArt(code, "CharismaUnderlay", 200, 200, "#00ff00", 10);
+    writeArt(code, "KnobOverlay", 200, 100, "#ff0000");
+    writeArt(code, "FlightyLabel", 300, 100, "#ff0000");
+    writeArt(code, "WhimsyUnderlay", 0, 0, "none");  // no size at all
     NSBundle::setBundleForClassOverride(drollicant::BundleToken::token(), bundleAt(code));
 
-    // Underlay: 100 × 100; artwork drawn at (−2.5, −2.5), 105 × 105: the band is 5.25 wide, so
-    // 2.75 of it shows at the left edge; the right edge is cut.
+    // Underlay: 100 × 100; artwork drawn at (−2.5, −2.5), 105 × 105: each band is 5.25 wide, so
+    // 2.75 of it shows at the left and top edges (upright); the right and bottom edges are cut.
     auto underlay = KnobsStyleKit::imageOfCharismaUnderlay({10, 10, 100, 100});
     EXPECT_EQ(underlay->size(), (CGSize{100, 100}));
     auto s = render(underlay, 4);
     EXPECT_EQ(s->pixel(10, 200), kRed);    // x = 2.5 points
     EXPECT_EQ(s->pixel(12, 200), kGreen);  // x = 3.0 points
-    EXPECT_EQ(s->pixel(399, 0), kGreen);   // cut at the image edge, no gap
+    EXPECT_EQ(s->pixel(200, 10), kRed);    // y = 2.5 points from the top
+    EXPECT_EQ(s->pixel(200, 12), kGreen);
+    EXPECT_EQ(s->pixel(399, 399), kGreen);  // cut at the image edges, no gap
 
     // Overlay: the resource's own image resized to the aspect fit, not the frame.
     auto overlay = KnobsStyleKit::imageOfKnobOverlay({0, 0, 100, 100});
@@ -116,7 +116,6 @@ TEST(StyleKitResources, FitsUnderlaysOverlaysAndFallsBackToTransparent) {
     auto missing = KnobsStyleKit::imageOfGenteelLabel({5, 5, 70, 30});
     EXPECT_EQ(missing->size(), (CGSize{70, 30}));
     auto t = render(missing);
-    EXPECT_EQ(t->width(), 70);
     for (int y = 0; y < 30; y += 5)
         for (int x = 0; x < 70; x += 5) ASSERT_EQ(t->pixel(x, y), kClear);
     NSBundle::setBundleForClassOverride(drollicant::BundleToken::token(), nullptr);
@@ -149,12 +148,12 @@ TEST(StyleKitBundles, CandidateListOrderDuplicatesAndSuffixCase) {
         return render(KnobsStyleKit::resourceImage(name, {20, 20}, 1.05, list))->pixel(10, 10);
     };
     for (const fs::path& bundle : {plugins / "Second.lv2", plugins / "First.lv2", app})
-        writeSvg(bundle, "SurpriseUnderlay", 10, 10, rect(0, 0, 10, 10, bundle == app ? "#ff0000" : "#00ff00"));
+        writeArt(bundle, "SurpriseUnderlay", 10, 10, bundle == app ? "#ff0000" : "#00ff00");
     EXPECT_EQ(centre("SurpriseUnderlay"), kRed);
     fs::remove(app / "Resources" / "SurpriseUnderlay.svg");
     EXPECT_EQ(centre("SurpriseUnderlay"), kGreen);
     // Only the exact extension-bundle suffix is searched.
-    writeSvg(plugins / "Shouting.LV2", "NostalgiaUnderlay", 10, 10, rect(0, 0, 10, 10, "#ff0000"));
+    writeArt(plugins / "Shouting.LV2", "NostalgiaUnderlay", 10, 10, "#ff0000");
     EXPECT_EQ(centre("NostalgiaUnderlay"), kClear);
 }
 

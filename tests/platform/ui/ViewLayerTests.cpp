@@ -95,6 +95,7 @@ TEST(View, ConvertsPointsAndHitTestsInFlippedAndUnflippedViews) {
 TEST(Renderer, PlacesSubviewsAndLayerContentsUprightInEitherOrientation) {
     auto root = coloured(NSView::initWithFrame({0, 0, 40, 40}), kBlue);         // y upward
     root->addSubview(coloured(NSView::initWithFrame({0, 0, 10, 10}), kGreen));  // bottom left
+    root->addSubview(coloured(NSView::initWithFrame({10, 0, 10, 10}), kGreen.colorWithAlphaComponent(0.5)));
     auto art = coloured(NSView::initWithFrame({20, 20, 20, 20}), NSColor::clearColor());  // top right, unflipped
     art->layer()->addSublayer(pointerLayer(20));
     root->addSubview(art);
@@ -110,6 +111,7 @@ TEST(Renderer, PlacesSubviewsAndLayerContentsUprightInEitherOrientation) {
         auto at = [&](double x, double y) { return s->pixel(int(x * scale), int(y * scale)); };
         EXPECT_EQ(s->width(), int(40 * scale));
         EXPECT_EQ(at(5, 35), kOpaqueGreen) << scale;  // bottom left on screen
+        EXPECT_NEAR(at(15, 35).green, 128, 2) << scale;  // half green over the blue
         EXPECT_EQ(at(5, 5), kOpaqueBlue) << scale;
         EXPECT_EQ(at(30, 3), kOpaqueRed) << scale;   // bar above the centre of the art: upright
         EXPECT_EQ(at(30, 17), kOpaqueBlue) << scale;  // below it: the background
@@ -135,4 +137,5 @@ TEST(Layer, RotatesAboutItsCentreAndDrawsSublayersInOrder) {
     under->removeFromSuperlayer();
     knob->layer()->addSublayer(under);  // now on top and opaque: hides the pointer
     EXPECT_EQ(OffscreenBackend::renderView(*knob, 1)->pixel(50, 20), kOpaqueGreen);
+    EXPECT_EQ(under->frame(), (CGRect{0, 0, 100, 100}));
 }

@@ -29,7 +29,7 @@ std::shared_ptr<NSWindow> openWindow(unsigned styleMask) {
 
 }  // namespace
 
-TEST(Application, CommandQTerminatesThroughTheMenu) {
+TEST(Application, LaunchesOnceDrainsTheMainQueueAndQuitsOnCommandQ) {
     AppReset reset;
     auto app = NSApplication::sharedApplication();
     auto delegate = std::make_shared<Delegate>(false);
@@ -44,6 +44,11 @@ TEST(Application, CommandQTerminatesThroughTheMenu) {
     app->finishLaunching();
     app->finishLaunching();
     EXPECT_EQ(delegate->launches, 1);
+    // A run-loop pass drains the main queue (order and other threads are the queue's own tests).
+    int ran = 0;
+    MainQueue::main().async([&ran] { ++ran; });
+    app->runOnce(0);
+    EXPECT_EQ(ran, 1);
 
     auto window = openWindow(7);
     window->center();
@@ -73,15 +78,6 @@ TEST(Application, ClosingTheLastWindowTerminatesOnlyWhenTheDelegateSaysSo) {
     }
     app->setDelegate(std::make_shared<Delegate>(true));  // held weakly: gone at once
     EXPECT_EQ(app->delegate(), nullptr);
-}
-
-// Order and cross-thread posting are the main queue's own tests; here: a pass drains it.
-TEST(Application, RunLoopPassDrainsTheMainQueue) {
-    AppReset reset;
-    int ran = 0;
-    MainQueue::main().async([&ran] { ++ran; });
-    NSApplication::sharedApplication()->runOnce(0);
-    EXPECT_EQ(ran, 1);
 }
 
 TEST(Window, ContentViewTakesAndFollowsTheContentSize) {
