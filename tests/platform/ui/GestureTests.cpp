@@ -3,56 +3,26 @@
 
 #include <vector>
 
-#include "platform/ui/GestureRecognizer.h"
+#include "TestSupport.h"
 #include "platform/ui/Window.h"
 
 using namespace platform;
+using namespace testing_ui;
 
 namespace {
 
-class Knob : public NSView {
-public:
-    static std::shared_ptr<Knob> make(CGRect frame) {
-        std::shared_ptr<Knob> knob(new Knob(frame));
-        auto pan = NSPanGestureRecognizer::initWithTarget(knob, &Knob::handleDrag);
-        knob->addGestureRecognizer(pan);
-        auto click = NSClickGestureRecognizer::initWithTarget(knob, &Knob::handleDoubleClick);
-        click->setNumberOfClicksRequired(2);
-        knob->addGestureRecognizer(click);
-        return knob;
-    }
-    bool isFlipped() const override { return true; }
-    void handleDrag(NSPanGestureRecognizer* r) {
-        states.push_back(r->state());
-        translations.push_back(r->translationInView(this));
-    }
-    void handleDoubleClick(NSClickGestureRecognizer* r) {
-        EXPECT_EQ(r->state(), NSGestureRecognizerStateRecognized);
-        ++doubleClicks;
-    }
-    std::vector<int> states;
-    std::vector<CGPoint> translations;
-    int doubleClicks = 0;
-
-private:
-    using NSView::NSView;
-};
-
+// A knob at (100, 50, 100, 100) in a 300 × 200 window.
 struct Fixture {
     std::shared_ptr<NSWindow> window =
         NSWindow::initWithContentRect({0, 0, 300, 200}, NSWindowStyleMaskTitled, NSBackingStoreBuffered, false);
-    std::shared_ptr<NSView> root = NSView::initWithFrame({0, 0, 300, 200});
-    std::shared_ptr<Knob> knob = Knob::make({100, 50, 100, 100});
-    Fixture() {
-        window->setContentView(root);
-        root->addSubview(knob);
-    }
+    std::shared_ptr<RecordingKnob> knob = RecordingKnob::make({100, 50, 100, 100});
+    Fixture() { window->contentView()->addSubview(knob); }
     void send(NSEventType type, CGPoint p, int clicks = 1) { window->sendEvent(NSEvent::mouse(type, p, clicks)); }
 };
 
 }  // namespace
 
-TEST(PanGesture, ReportsEveryStateWithCumulativeTranslationInFlippedCoordinates) {
+TEST(Gestures, PanReportsCumulativeFlippedTranslationAndDoubleClickFiresOncePerSeries) {
     Fixture f;
     f.send(NSEventType::leftMouseDown, {150, 100});
     f.send(NSEventType::leftMouseDragged, {151, 100});  // below the threshold: nothing yet
@@ -62,11 +32,8 @@ TEST(PanGesture, ReportsEveryStateWithCumulativeTranslationInFlippedCoordinates)
     f.send(NSEventType::leftMouseDragged, {170, 80});   // down in the window
     f.send(NSEventType::leftMouseUp, {170, 80});
     EXPECT_EQ(f.knob->states, (std::vector<int>{1, 2, 2, 3}));
-    ASSERT_EQ(f.knob->translations.size(), 4u);
-    EXPECT_EQ(f.knob->translations[0], (CGPoint{5, 0}));
-    EXPECT_EQ(f.knob->translations[1], (CGPoint{10, -10}));  // y grows downward in the knob
-    EXPECT_EQ(f.knob->translations[2], (CGPoint{20, 20}));
-    EXPECT_EQ(f.knob->states.size(), 4u);
+    // y grows downward in the knob; each translation counts from the press.
+    EXPECT_EQ(f.knob->translations, (std::vector<CGPoint>{{5, 0}, {10, -10}, {20, 20}, {20, 20}}));
 
     // Escape cancels a drag in progress; releasing afterwards sends nothing more.
     f.knob->states.clear();
@@ -82,23 +49,19 @@ TEST(PanGesture, ReportsEveryStateWithCumulativeTranslationInFlippedCoordinates)
     f.send(NSEventType::leftMouseDragged, {60, 60});
     f.send(NSEventType::leftMouseUp, {60, 60});
     EXPECT_TRUE(f.knob->states.empty());
-}
 
-TEST(ClickGesture, FiresOncePerDoubleClickAndNotAfterADrag) {
-    Fixture f;
+    // Double-clicks: once per series, and not when the second press became a drag.
     auto click = [&f](int count, CGPoint to = {150, 100}) {
         f.send(NSEventType::leftMouseDown, {150, 100}, count);
         if (to != CGPoint{150, 100}) f.send(NSEventType::leftMouseDragged, to, count);
         f.send(NSEventType::leftMouseUp, to, count);
+        return f.knob->doubleClickStates.size();
     };
+    EXPECT_EQ(click(1), 0u);
+    EXPECT_EQ(click(2), 1u);
+    EXPECT_EQ(click(3), 1u);  // a third click in the series is not another double-click
     click(1);
-    EXPECT_EQ(f.knob->doubleClicks, 0);
-    click(2);
-    EXPECT_EQ(f.knob->doubleClicks, 1);
-    click(3);  // a third click in the series is not another double-click
-    EXPECT_EQ(f.knob->doubleClicks, 1);
-    click(1);
-    click(2, {180, 100});  // the second press became a drag
-    EXPECT_EQ(f.knob->doubleClicks, 1);
+    EXPECT_EQ(click(2, {180, 100}), 1u);
     EXPECT_EQ(f.knob->states, (std::vector<int>{1, 3}));
+    EXPECT_EQ(f.knob->doubleClickStates, (std::vector<int>{NSGestureRecognizerStateRecognized}));
 }

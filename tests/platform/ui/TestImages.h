@@ -9,21 +9,6 @@
 
 namespace testing_ui {
 
-inline std::shared_ptr<platform::NSImage> solidImage(platform::CGSize size, platform::NSColor color) {
-    return platform::NSImage::imageWithSize(size, true, [size, color](platform::CGRect) {
-        if (!platform::NSGraphicsContext::currentContext()) return false;
-        color.setFill();
-        platform::NSBezierPath path;
-        path.moveToPoint({0, 0});
-        path.lineToPoint({size.width, 0});
-        path.lineToPoint({size.width, size.height});
-        path.lineToPoint({0, size.height});
-        path.closePath();
-        path.fill();
-        return true;
-    });
-}
-
 // A rectangle filled with the colour in the image's own flipped coordinates.
 inline void fillRect(platform::CGRect r, platform::NSColor color) {
     color.setFill();
@@ -34,6 +19,14 @@ inline void fillRect(platform::CGRect r, platform::NSColor color) {
     path.lineToPoint({r.origin.x, r.origin.y + r.size.height});
     path.closePath();
     path.fill();
+}
+
+inline std::shared_ptr<platform::NSImage> solidImage(platform::CGSize size, platform::NSColor color) {
+    return platform::NSImage::imageWithSize(size, true, [size, color](platform::CGRect) {
+        if (!platform::NSGraphicsContext::currentContext()) return false;
+        fillRect({{0, 0}, size}, color);
+        return true;
+    });
 }
 
 inline const platform::NSColor kRed = platform::NSColor::colorWithRed(1, 0, 0, 1);

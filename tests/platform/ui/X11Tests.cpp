@@ -1,10 +1,12 @@
 // Real windows on a private Xvfb: drawing read back from the server, events sent through it.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <thread>
 
 #include "TestImages.h"
+#include "TestSupport.h"
 #include "XvfbServer.h"
 #include "platform/foundation/MainQueue.h"
 #include "platform/ui/Application.h"
@@ -29,48 +31,32 @@ SANITIZER_HOOK __lsan_default_suppressions() { return "leak:platform::X11WindowP
 
 namespace {
 
-class Pad : public NSView {
-public:
-    static std::shared_ptr<Pad> make(CGRect frame) {
-        std::shared_ptr<Pad> pad(new Pad(frame));
-        pad->setWantsLayer(true);
-        pad->layer()->setBackgroundColor(kGreen.CGColor());
-        pad->addGestureRecognizer(NSPanGestureRecognizer::initWithTarget(pad, &Pad::handleDrag));
-        return pad;
-    }
-    bool isFlipped() const override { return true; }
-    void handleDrag(NSPanGestureRecognizer* r) {
-        states.push_back(r->state());
-        last = r->translationInView(this);
-    }
-    std::vector<int> states;
-    CGPoint last;
-
-private:
-    using NSView::NSView;
-};
-
-void sendButton(Display* d, Window w, int type, int x, int y, unsigned state = 0) {
-    XEvent e{};
-    e.type = type;
-    e.xbutton.display = d;
-    e.xbutton.window = w;
-    e.xbutton.x = x;
-    e.xbutton.y = y;
-    e.xbutton.button = Button1;
-    e.xbutton.state = state;
-    e.xbutton.time = CurrentTime;
-    if (type == MotionNotify) {
-        e.xmotion.state = Button1Mask;
-    }
+// Sends the event to the window as another client would.
+void send(Display* d, Window w, XEvent e) {
+    e.xany.display = d;
+    e.xany.window = w;
     XSendEvent(d, w, False, NoEventMask, &e);
     XFlush(d);
 }
 
-struct AppReset {
-    AppReset() { NSApplication::sharedApplication()->resetForTesting(); }
-    ~AppReset() { NSApplication::sharedApplication()->resetForTesting(); }
-};
+XEvent button(int type, int x, int y) {
+    XEvent e{};
+    e.type = type;
+    e.xbutton.x = x;
+    e.xbutton.y = y;
+    e.xbutton.button = Button1;
+    if (type == MotionNotify) e.xmotion.state = Button1Mask;
+    return e;
+}
+
+// Repeats step, a little apart, until done holds or enough tries have passed.
+template <class Step, class Done>
+void pumpUntil(Step step, Done done, int tries = 20) {
+    for (int i = 0; i < tries && !done(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        step();
+    }
+}
 
 }  // namespace
 
@@ -86,89 +72,68 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     auto menu = NSMenu::make();
     menu->addItem(NSMenuItem::initWithTitle("Quit", kTerminateSelector, "q"));
     app->setMainMenu(menu);
+    auto runApp = [&app] { app->runOnce(0.02); };
 
     // A fixed-size top-level window: red content with a blue square at its bottom left.
     auto window = NSWindow::initWithContentRect({0, 0, 120, 80}, 7, NSBackingStoreBuffered, false);
     window->setTitle("Drollicant");
-    auto content = NSView::initWithFrame({0, 0, 120, 80});
-    content->setWantsLayer(true);
-    content->layer()->setBackgroundColor(kRed.CGColor());
-    auto square = NSView::initWithFrame({0, 0, 20, 20});
-    square->setWantsLayer(true);
-    square->layer()->setBackgroundColor(kBlue.CGColor());
-    content->addSubview(square);
-    window->setContentView(content);
+    window->setContentView(coloured(NSView::initWithFrame({0, 0, 120, 80}), kRed));
+    window->contentView()->addSubview(coloured(NSView::initWithFrame({0, 0, 20, 20}), kBlue));
     window->makeKeyAndOrderFront(nullptr);
     const Window xid = backend->windowID(*window);
     ASSERT_NE(xid, 0u);
-    for (int i = 0; i < 20; ++i) app->runOnce(0.02);
-
+    for (int i = 0; i < 20; ++i) runApp();
     auto pixels = backend->capture(*window);
     ASSERT_TRUE(pixels);
     EXPECT_EQ(pixels->width(), 240);  // two pixels per point
-    EXPECT_EQ(pixels->height(), 160);
-    EXPECT_EQ(pixels->pixel(200, 20), (Pixel{255, 0, 0, 255}));
-    EXPECT_EQ(pixels->pixel(10, 150), (Pixel{0, 0, 255, 255}));
+    EXPECT_EQ(pixels->pixel(200, 20), kOpaqueRed);
+    EXPECT_EQ(pixels->pixel(10, 150), kOpaqueBlue);
 
-    // A view embedded in a child window of that window; the host drives it with idle().
-    auto pad = Pad::make({0, 0, 50, 40});
-    auto embedded = X11EmbeddedView::create(xid, pad, 2.0, server.display().c_str());
-    ASSERT_TRUE(embedded);
-    for (int i = 0; i < 10; ++i) {
-        embedded->idle();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    auto padPixels = embedded->capture();
-    EXPECT_EQ(padPixels->width(), 100);
-    EXPECT_EQ(padPixels->pixel(50, 40), (Pixel{0, 255, 0, 255}));
-    // Work posted to the main queue runs in idle(), and what it changes is drawn.
-    std::thread([pad] { MainQueue::main().async([pad] { pad->layer()->setBackgroundColor(kBlue.CGColor()); }); })
-        .join();
-    embedded->idle();
-    EXPECT_EQ(embedded->capture()->pixel(50, 40), (Pixel{0, 0, 255, 255}));
-
-    // Pointer events sent to the child window become a pan in the pad's flipped coordinates.
+    // The window manager is told it cannot be resized, and its title.
     Display* host = XOpenDisplay(server.display().c_str());
     ASSERT_NE(host, nullptr);
-    // The fixed-size window tells the window manager it cannot be resized; its title is set.
     XSizeHints* hints = XAllocSizeHints();
     long supplied = 0;
     ASSERT_TRUE(XGetWMNormalHints(host, xid, hints, &supplied));
     EXPECT_TRUE((hints->flags & PMinSize) && (hints->flags & PMaxSize));
-    EXPECT_EQ(hints->min_width, 240);
-    EXPECT_EQ(hints->max_width, 240);
-    EXPECT_EQ(hints->max_height, 160);
+    EXPECT_EQ((std::array{hints->min_width, hints->max_width, hints->max_height}), (std::array{240, 240, 160}));
     XFree(hints);
     char* name = nullptr;
     ASSERT_TRUE(XFetchName(host, xid, &name));
     EXPECT_STREQ(name, "Drollicant");
     XFree(name);
 
-    const Window child = embedded->windowID();
-    sendButton(host, child, ButtonPress, 20, 20);
-    sendButton(host, child, MotionNotify, 40, 60);
-    sendButton(host, child, ButtonRelease, 40, 60);
-    for (int i = 0; i < 10 && pad->states.size() < 2; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        embedded->idle();
-    }
-    EXPECT_EQ(pad->states, (std::vector<int>{1, 3}));
-    EXPECT_EQ(pad->last, (CGPoint{10, 20}));  // pixels halved into points, y downward
+    // A view embedded in a child window of that window; the host drives it with idle().
+    auto pad = RecordingKnob::make({0, 0, 50, 40});
+    coloured(pad, kGreen);
+    auto embedded = X11EmbeddedView::create(xid, pad, 2.0, server.display().c_str());
+    ASSERT_TRUE(embedded);
+    auto idle = [&embedded] { embedded->idle(); };
+    pumpUntil(idle, [] { return false; }, 10);
+    EXPECT_EQ(embedded->capture()->pixel(50, 40), kOpaqueGreen);
+    // Work posted to the main queue runs in idle(), and what it changes is drawn.
+    std::thread([pad] { MainQueue::main().async([pad] { pad->layer()->setBackgroundColor(kBlue.CGColor()); }); })
+        .join();
+    embedded->idle();
+    EXPECT_EQ(embedded->capture()->pixel(50, 40), kOpaqueBlue);
 
-    // Another client grabbing the pointer mid-drag cancels the drag.
+    // Pointer events sent to the child window become a pan in the pad's flipped coordinates;
+    // another client grabbing the pointer mid-drag cancels the drag.
+    const Window child = embedded->windowID();
+    send(host, child, button(ButtonPress, 20, 20));
+    send(host, child, button(MotionNotify, 40, 60));
+    send(host, child, button(ButtonRelease, 40, 60));
+    pumpUntil(idle, [&pad] { return pad->states.size() >= 2; });
+    EXPECT_EQ(pad->states, (std::vector<int>{1, 3}));
+    EXPECT_EQ(pad->translations.back(), (CGPoint{10, 20}));  // pixels halved into points, y downward
     pad->states.clear();
-    sendButton(host, child, ButtonPress, 20, 20);
-    sendButton(host, child, MotionNotify, 40, 20);
+    send(host, child, button(ButtonPress, 20, 20));
+    send(host, child, button(MotionNotify, 40, 20));
     XEvent leave{};
     leave.type = LeaveNotify;
-    leave.xcrossing.window = child;
     leave.xcrossing.mode = NotifyGrab;
-    XSendEvent(host, child, False, NoEventMask, &leave);
-    XFlush(host);
-    for (int i = 0; i < 10 && pad->states.size() < 2; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        embedded->idle();
-    }
+    send(host, child, leave);
+    pumpUntil(idle, [&pad] { return pad->states.size() >= 2; });
     EXPECT_EQ(pad->states, (std::vector<int>{1, 4}));
 
     embedded->resize({60, 30});
@@ -177,10 +142,7 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     // The host resizing the child window (in pixels) resizes the view (in points).
     XResizeWindow(host, child, 80, 60);
     XFlush(host);
-    for (int i = 0; i < 20 && pad->frame().size != CGSize{40, 30}; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        embedded->idle();
-    }
+    pumpUntil(idle, [&pad] { return pad->frame().size == CGSize{40, 30}; });
     EXPECT_EQ(pad->frame().size, (CGSize{40, 30}));
     EXPECT_EQ(embedded->capture()->width(), 80);
     embedded.reset();
@@ -189,7 +151,7 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     const Window hostWindow = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 100, 100, 0, 0, 0);
     XMapWindow(host, hostWindow);
     XSync(host, False);
-    auto lonely = Pad::make({0, 0, 20, 20});
+    auto lonely = coloured(NSView::initWithFrame({0, 0, 20, 20}), kGreen);
     auto orphan = X11EmbeddedView::create(hostWindow, lonely, 1.0, server.display().c_str());
     ASSERT_TRUE(orphan);
     orphan->idle();
@@ -206,13 +168,11 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     ASSERT_NE(secondId, 0u);
     XEvent close{};
     close.type = ClientMessage;
-    close.xclient.window = secondId;
     close.xclient.message_type = XInternAtom(host, "WM_PROTOCOLS", False);
     close.xclient.format = 32;
     close.xclient.data.l[0] = long(XInternAtom(host, "WM_DELETE_WINDOW", False));
-    XSendEvent(host, secondId, False, NoEventMask, &close);
-    XFlush(host);
-    for (int i = 0; i < 20 && second->isVisible(); ++i) app->runOnce(0.02);
+    send(host, secondId, close);
+    pumpUntil(runApp, [&second] { return !second->isVisible(); });
     EXPECT_FALSE(second->isVisible());
     EXPECT_EQ(backend->windowID(*second), 0u);
     EXPECT_EQ(app->windows().size(), 1u);
@@ -221,32 +181,20 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     // Ctrl+Q pressed in the top-level window quits through the menu.
     XEvent key{};
     key.type = KeyPress;
-    key.xkey.display = host;
-    key.xkey.window = xid;
     key.xkey.keycode = XKeysymToKeycode(host, XK_q);
     key.xkey.state = ControlMask;
-    XSendEvent(host, xid, False, NoEventMask, &key);
-    XFlush(host);
-    for (int i = 0; i < 20 && !app->isTerminated(); ++i) app->runOnce(0.02);
+    send(host, xid, key);
+    pumpUntil(runApp, [&app] { return app->isTerminated(); });
     EXPECT_TRUE(app->isTerminated());
-    XCloseDisplay(host);
-}
 
-TEST(X11, ScaleFactorComesFromTheDisplaysDpiWhenNotGiven) {
-    if (!xvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
-    XvfbServer server;
-    ASSERT_TRUE(server.running());
-    Display* d = XOpenDisplay(server.display().c_str());
-    ASSERT_NE(d, nullptr);
+    // Without a scale factor given, it comes from the display's Xft.dpi (192 → 2).
     const std::string resources = "Xft.dpi:\t192\n";
-    XChangeProperty(d, DefaultRootWindow(d), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+    XChangeProperty(host, DefaultRootWindow(host), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(resources.data()), int(resources.size()));
-    XSync(d, False);
-    auto backend = X11Backend::open(server.display().c_str());
-    ASSERT_TRUE(backend);
-    EXPECT_DOUBLE_EQ(backend->scaleFactor(), 2.0);
+    XSync(host, False);
+    EXPECT_DOUBLE_EQ(X11Backend::open(server.display().c_str())->scaleFactor(), 2.0);
     EXPECT_DOUBLE_EQ(backingScaleFactor(), 2.0);
     EXPECT_DOUBLE_EQ(X11Backend::open(server.display().c_str(), 1.5)->scaleFactor(), 1.5);
     setBackingScaleFactor(1.0);
-    XCloseDisplay(d);
+    XCloseDisplay(host);
 }

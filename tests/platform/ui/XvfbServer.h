@@ -22,10 +22,8 @@ public:
             // Goes when the test goes, even if it dies, and keeps no test output pipe open.
             prctl(PR_SET_PDEATHSIG, SIGTERM);
             const int devnull = open("/dev/null", O_RDWR);
-            if (devnull >= 0) {
-                dup2(devnull, STDOUT_FILENO);
-                dup2(devnull, STDERR_FILENO);
-            }
+            dup2(devnull, STDOUT_FILENO);  // harmless if /dev/null could not be opened
+            dup2(devnull, STDERR_FILENO);
             close(fds[0]);
             const std::string fd = std::to_string(fds[1]);
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
@@ -33,18 +31,12 @@ public:
             _exit(127);
         }
         close(fds[1]);
-        if (_pid < 0) {
-            close(fds[0]);
-            return;
-        }
-        char buffer[32] = {};
-        ssize_t n = 0, got = 0;
-        while (got < ssize_t(sizeof buffer) - 1 && (n = read(fds[0], buffer + got, sizeof buffer - 1 - got)) > 0) {
-            got += n;
-            if (buffer[got - 1] == '\n') break;
-        }
+        // Xvfb writes its display number and a newline once it accepts connections.
+        std::string number;
+        char c = 0;
+        while (_pid > 0 && number.size() < 16 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
         close(fds[0]);
-        if (got > 0) _display = ":" + std::string(buffer, buffer[got - 1] == '\n' ? got - 1 : got);
+        if (!number.empty()) _display = ":" + number;
     }
     ~XvfbServer() {
         if (_pid > 0) {
