@@ -1,9 +1,11 @@
 #include "platform/foundation/NaturalOrder.h"
 
+#include "platform/foundation/Utf8.h"
+
 #include <unicode/ucol.h>
 #include <unicode/uchar.h>
-#include <unicode/utf8.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -83,15 +85,9 @@ bool isNumericCharacter(char32_t c) {
 
 bool isAllNumeric(std::string_view text) {
   if (text.empty()) return false;
-  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-  const int32_t length = static_cast<int32_t>(text.size());
-  int32_t i = 0;
-  while (i < length) {
-    UChar32 c;
-    U8_NEXT(bytes, i, length, c);
-    if (c < 0 || !isNumericCharacter(static_cast<char32_t>(c))) return false;
-  }
-  return true;
+  // Invalid bytes decode to U+FFFD, which is not numeric.
+  const auto points = utf8CodePoints(text);
+  return std::all_of(points.begin(), points.end(), isNumericCharacter);
 }
 
 }  // namespace platform
