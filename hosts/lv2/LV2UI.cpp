@@ -51,7 +51,9 @@ bool LV2UI::makeEditor(const char* bundlePath) {
   viewController = DrollicantAUViewControllerMac::initWithNibName();
   unit = viewController->createAudioUnitWithComponentDescription(componentDescription(bundlePath), nullptr);
   if (!unit || !unit->parameterTree()) return false;
-  portValues.assign(unit->parameterTree()->allParameters().size(), std::nullopt);
+  // Until the host tells us otherwise, take its ports to hold the unit's values: the editor's
+  // own first connection then writes nothing, and nothing of ours overrides the host's state.
+  for (const auto& parameter : unit->parameterTree()->allParameters()) portValues.push_back(parameter->value());
   listenToParameters();
   return true;
 }
