@@ -20,8 +20,8 @@ constexpr double kMaximumScale = 8;
 constexpr double kMaximumPixelsPerSide = 16384;
 constexpr double kMinimumPoints = 1;
 
-std::vector<OptionSpec> allOptions() {
-  std::vector<OptionSpec> all{
+std::vector<Option> allOptions() {
+  std::vector<Option> all{
       {"output", 'o', "FILE", "the PNG file to write (required)"},
       {"size", 0, "WxH", "the editor's size in points (default 420x280)"},
       {"scale", 0, "S", "pixels per point (default 1; 2 for a sharp picture on a dense display)"},

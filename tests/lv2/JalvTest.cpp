@@ -87,8 +87,9 @@ TEST(Jalv, EmbedsTheEditorAndFollowsThePointer) {
   ASSERT_TRUE(server.running());
   LV2SearchPath path;
   const std::string jackName = "drollicant-test-" + std::to_string(getpid());
-  const std::vector<std::string> environment{"DISPLAY=" + server.display(), "JACK_DEFAULT_SERVER=" + jackName,
-                                             "JACK_NO_AUDIO_RESERVATION=1", path.environment()};
+  std::vector<std::string> environment{"DISPLAY=" + server.display(), "JACK_DEFAULT_SERVER=" + jackName,
+                                       "JACK_NO_AUDIO_RESERVATION=1"};
+  for (const auto& entry : path.environment()) environment.push_back(entry);
   Child jack({"jackd", "-n", jackName, "-d", "dummy", "-r", "48000", "-p", "512"}, environment);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   // (This jalv's "-n" swallows the next word; the long form does not.)
