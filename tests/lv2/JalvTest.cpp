@@ -97,6 +97,11 @@ TEST(Jalv, EmbedsTheEditorAndFollowsThePointer) {
 
   Display* d = XOpenDisplay(server.display().c_str());
   ASSERT_NE(d, nullptr);
+  // A failed request fails the test instead of ending the process (and leaving the servers).
+  XSetErrorHandler([](Display*, XErrorEvent* error) {
+    ADD_FAILURE() << "X error " << int(error->error_code) << " on request " << int(error->request_code);
+    return 0;
+  });
   // The editor fills the host's window at the top left: its background shows at both corners.
   ASSERT_TRUE(waitFor([&] {
     const auto corner = grab(d, 2, 2, 1, 1), far = grab(d, 417, 277, 1, 1);
@@ -120,6 +125,11 @@ TEST(Jalv, EmbedsTheEditorAndFollowsThePointer) {
   const std::string click = "xdotool mousemove 113 251 click 1";
   ASSERT_EQ(system(("DISPLAY=" + server.display() + " " + click).c_str()), 0);
   EXPECT_TRUE(waitFor([&] { return grab(d, 113, 251, 1, 1) == std::vector<unsigned long>{0xFFFFFF}; }, 3000));
+
+  // The host's window made larger: the editor follows and fills it.
+  const std::string resize = "xdotool search --name Drollicant windowsize 600 420";
+  ASSERT_EQ(system(("DISPLAY=" + server.display() + " " + resize + " >/dev/null").c_str()), 0);
+  EXPECT_TRUE(waitFor([&] { return grab(d, 595, 415, 1, 1) == std::vector<unsigned long>{kBackground}; }, 3000));
 
   EXPECT_TRUE(jalv.running()) << "the host ended early";
   XCloseDisplay(d);
