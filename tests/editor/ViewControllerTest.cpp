@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 #include <numbers>
+#include <thread>
 #include <vector>
 
 #include "artwork/BundleToken.h"
@@ -133,8 +134,9 @@ TEST(EditorBinding, OneWriteBackPerHostChangeAndOneWritePerKnobChange) {
   EXPECT_EQ(c.whimsyKnob->resetValue, 0.5f);
   e.writes.clear();
 
-  // A host change turns the knob, which writes the same value back exactly once.
-  e.parameter(2)->setValue(0.3f);
+  // A host change, here from another thread, turns the knob on the main queue, and the knob
+  // writes the same value back exactly once.
+  std::thread([&] { e.parameter(2)->setValue(0.3f); }).join();
   EXPECT_EQ(c.nostalgiaKnob->value(), 0.5f);  // not before the main queue runs
   drainMainQueue();
   EXPECT_EQ(c.nostalgiaKnob->value(), 0.3f);
@@ -204,7 +206,8 @@ TEST(EditorFactory, ConnectsWhicheverComesFirstViewOrUnit) {
     auto controller = DrollicantAUViewControllerMac::initWithNibName();
     controller->view();
     EXPECT_EQ(controller->charismaKnob->value(), 0.5f);  // no unit yet
-    auto unit = controller->createAudioUnit(kDescription, nullptr);
+    std::shared_ptr<drollicant::DrollicantAudioUnit> unit;
+    std::thread([&] { unit = controller->createAudioUnit(kDescription, nullptr); }).join();
     ASSERT_TRUE(unit);
     EXPECT_EQ(controller->audioUnit, unit);
     unit->parameterTree()->parameterWithAddress(3)->setValue(0.9f);
@@ -217,7 +220,9 @@ TEST(EditorFactory, ConnectsWhicheverComesFirstViewOrUnit) {
     drainMainQueue();
     heard = 0;
     unit->parameterTree()->parameterWithAddress(1)->setValue(0.1f);
-    drainMainQueue();
+    EXPECT_EQ(MainQueue::main().drain(), 1u);  // one observer posts, not two
+    EXPECT_EQ(MainQueue::main().drain(), 1u);  // the write-back's notification
+    EXPECT_EQ(MainQueue::main().drain(), 0u);
     EXPECT_EQ(heard, 2);
     unit->parameterTree()->removeParameterObserver(token);
   }
