@@ -19,5 +19,6 @@ int runRenderCommand(std::span<char* const> args);
 int runPresetsCommand(std::span<char* const> args);
 int runStateCommand(std::span<char* const> args);
 int runInfoCommand(std::span<char* const> args);
+int runSnapshotCommand(std::span<char* const> args);
 
 }  // namespace drollicant::cli

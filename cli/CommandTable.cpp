@@ -10,6 +10,7 @@ std::span<const Command> commandTable() {
       Command{"presets", "list the factory presets", runPresetsCommand},
       Command{"state", "print the effect's full state as an XML property list (.aupreset)", runStateCommand},
       Command{"info", "show the version, the parameters and the tail time", runInfoCommand},
+      Command{"snapshot", "draw the editor, showing the chosen settings, into a PNG file", runSnapshotCommand},
   };
   return kCommands;
 }

@@ -85,11 +85,15 @@ std::shared_ptr<DrollicantAudioUnit> UnitRecipe::makeUnit(std::string& error) co
     error = "cannot create the audio unit: " + failure.localizedDescription;
     return nullptr;
   }
-  if (preset) unit->setCurrentPreset(AUAudioUnitPreset::make(preset->number(), preset->name()));
-  if (state) unit->setFullState(state);
-  for (const auto& a : assignments)
-    if (auto parameter = unit->parameterTree()->parameterWithAddress(a.address)) parameter->setValue(a.value);
+  applyTo(*unit);
   return unit;
+}
+
+void UnitRecipe::applyTo(DrollicantAudioUnit& unit) const {
+  if (preset) unit.setCurrentPreset(AUAudioUnitPreset::make(preset->number(), preset->name()));
+  if (state) unit.setFullState(state);
+  for (const auto& a : assignments)
+    if (auto parameter = unit.parameterTree()->parameterWithAddress(a.address)) parameter->setValue(a.value);
 }
 
 bool UnitRecipe::resolvePreset(DrollicantAudioUnit& unit, const std::string& wanted, std::string& error) {

@@ -32,6 +32,11 @@ public:
   // A new unit with the settings applied; nullptr with `error` when the unit cannot be made.
   std::shared_ptr<DrollicantAudioUnit> makeUnit(std::string& error) const;
 
+  // The component description a unit is made with, and the settings applied to a unit
+  // made elsewhere (the editor's factory makes its own).
+  const platform::AudioComponentDescription& componentDescription() const { return description; }
+  void applyTo(DrollicantAudioUnit& unit) const;
+
   // The bundle in use, if one was found.
   const std::optional<std::filesystem::path>& bundle() const { return bundlePath; }
 

@@ -13,7 +13,7 @@ PACKAGES=(
   libplist-dev libicu-dev
   libcairo2-dev librsvg2-dev libpango1.0-dev libx11-dev fonts-dejavu-core
   libsndfile1-dev lv2-dev
-  lilv-utils sordi jalv xvfb xdotool x11-utils imagemagick sox
+  lilv-utils sordi jalv jackd2 xvfb xdotool x11-utils imagemagick sox
 )
 
 install_packages() {

@@ -23,5 +23,8 @@ inline constexpr const char* kPluginName = "Drollicant";
 inline constexpr const char* kPluginBinary = "drollicant.so";
 inline constexpr const char* kEnabledSymbol = "enabled";
 inline constexpr const char* kEnabledName = "Enabled";
+// The editor's identity toward hosts.
+inline constexpr const char* kUIURI = "urn:drollicant:lv2:drollicant#ui";
+inline constexpr const char* kUIBinary = "drollicant_ui.so";
 
 }  // namespace drollicant::lv2

@@ -46,6 +46,7 @@ std::string TurtleWriter::prefixes() {
          "@prefix opts:  <http://lv2plug.in/ns/ext/options#> .\n"
          "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
          "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
+         "@prefix ui:    <http://lv2plug.in/ns/extensions/ui#> .\n"
          "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n\n";
 }
 
@@ -53,10 +54,18 @@ std::string TurtleWriter::manifest() const {
   std::string ttl = prefixes();
   ttl += "<" + plugin.uri + ">\n    a lv2:Plugin ;\n    lv2:binary <" + plugin.binary + "> ;\n    rdfs:seeAlso <" +
          kPluginFile + "> .\n";
+  ttl += editor();
   for (const auto& preset : plugin.presets)
     ttl += "\n<" + plugin.presetURI(preset.number) + ">\n    a pset:Preset ;\n    lv2:appliesTo <" + plugin.uri +
            "> ;\n    rdfs:seeAlso <" + kPresetsFile + "> .\n";
   return ttl;
+}
+
+std::string TurtleWriter::editor() const {
+  return "\n<" + plugin.uri + ">\n    ui:ui <" + kUIURI + "> .\n\n<" + kUIURI + ">\n    a ui:X11UI ;\n    ui:binary <" +
+         kUIBinary + "> ;\n    lv2:requiredFeature ui:idleInterface ;\n"
+         "    lv2:optionalFeature ui:parent , ui:resize , opts:options , urid:map ;\n"
+         "    opts:supportedOption ui:scaleFactor ;\n    lv2:extensionData ui:idleInterface , ui:resize .\n";
 }
 
 std::string TurtleWriter::audioPort(uint32_t index, bool input, const char* symbol, const char* name) const {

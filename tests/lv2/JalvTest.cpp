@@ -1,0 +1,138 @@
+// The editor in a real LV2 host: jalv.gtk3 embeds drollicant_ui.so on a private Xvfb, with a
+// JACK server on its dummy backend; the pointer is driven with xdotool.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "lv2/LV2Bundle.h"
+#include "platform/ui/XvfbServer.h"
+
+// Last: Xlib's macros clash with names above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+using namespace testing_support;
+using namespace testing_ui;
+
+namespace {
+
+constexpr unsigned long kBackground = 0xBD4C00;
+
+// A process of ours, stopped (SIGTERM, then waited for) when the object goes.
+class Child {
+public:
+  Child(const std::vector<std::string>& args, const std::vector<std::string>& environment) {
+    pid = fork();
+    if (pid == 0) {
+      for (const auto& e : environment) putenv(const_cast<char*>(e.c_str()));
+      std::vector<char*> argv;
+      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr)) _exit(126);
+      execvp(argv[0], argv.data());
+      _exit(127);
+    }
+  }
+  ~Child() { stop(); }
+  // The exit status, or -1 when it did not end normally.
+  int stop() {
+    if (pid <= 0) return -1;
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  bool running() const { return pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0; }
+
+private:
+  pid_t pid = -1;
+};
+
+bool installed(const char* program) { return system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0; }
+
+// The screen's pixels in a rectangle, as 0xRRGGBB.
+std::vector<unsigned long> grab(Display* d, int x, int y, int w, int h) {
+  std::vector<unsigned long> pixels;
+  XImage* image = XGetImage(d, DefaultRootWindow(d), x, y, w, h, AllPlanes, ZPixmap);
+  if (!image) return pixels;
+  for (int j = 0; j < h; ++j)
+    for (int i = 0; i < w; ++i) pixels.push_back(XGetPixel(image, i, j) & 0xFFFFFF);
+  XDestroyImage(image);
+  return pixels;
+}
+
+template <class Condition>
+bool waitFor(Condition condition, int milliseconds = 10000) {
+  for (int waited = 0; waited < milliseconds; waited += 50) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return condition();
+}
+
+}  // namespace
+
+TEST(Jalv, EmbedsTheEditorAndFollowsThePointer) {
+  for (const char* program : {"Xvfb", "jackd", "jalv.gtk3", "xdotool"})
+    if (!installed(program)) GTEST_SKIP() << program << " is not installed";
+  XvfbServer server;
+  ASSERT_TRUE(server.running());
+  LV2SearchPath path;
+  const std::string jackName = "drollicant-test-" + std::to_string(getpid());
+  std::vector<std::string> environment{"DISPLAY=" + server.display(), "JACK_DEFAULT_SERVER=" + jackName,
+                                       "JACK_NO_AUDIO_RESERVATION=1"};
+  for (const auto& entry : path.environment()) environment.push_back(entry);
+  Child jack({"jackd", "-n", jackName, "-d", "dummy", "-r", "48000", "-p", "512"}, environment);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  // (This jalv's "-n" swallows the next word; the long form does not.)
+  Child jalv({"jalv.gtk3", "--no-menu", kPluginURI}, environment);
+
+  Display* d = XOpenDisplay(server.display().c_str());
+  ASSERT_NE(d, nullptr);
+  // A failed request fails the test instead of ending the process (and leaving the servers).
+  XSetErrorHandler([](Display*, XErrorEvent* error) {
+    ADD_FAILURE() << "X error " << int(error->error_code) << " on request " << int(error->request_code);
+    return 0;
+  });
+  // The editor fills the host's window at the top left: its background shows at both corners.
+  ASSERT_TRUE(waitFor([&] {
+    const auto corner = grab(d, 2, 2, 1, 1), far = grab(d, 417, 277, 1, 1);
+    return !corner.empty() && corner[0] == kBackground && !far.empty() && far[0] == kBackground;
+  })) << "no editor on the screen";
+  EXPECT_TRUE(jalv.running());
+
+  // A drag up and to the right on the naivete knob (160, 15, 100, 100) turns it.
+  auto knob = [&] { return grab(d, 160, 15, 100, 100); };
+  const auto before = knob();
+  const std::string drag =
+      "xdotool mousemove 210 65 mousedown 1 mousemove 213 62 sleep 0.1 mousemove 200 75 sleep 0.1 mouseup 1";
+  ASSERT_EQ(system(("DISPLAY=" + server.display() + " " + drag).c_str()), 0);
+  EXPECT_TRUE(waitFor([&] { return knob() != before; }, 3000)) << "the knob did not turn";
+  // A double-click returns it to the middle, which is not where it started.
+  const auto turned = knob();
+  const std::string doubleClick = "xdotool mousemove 210 65 click --repeat 2 --delay 100 1";
+  ASSERT_EQ(system(("DISPLAY=" + server.display() + " " + doubleClick).c_str()), 0);
+  EXPECT_TRUE(waitFor([&] { return knob() != turned; }, 3000)) << "the double-click did nothing";
+  // A click on the flighty switch (103, 241.25, 20 x 20) shows its dot.
+  const std::string click = "xdotool mousemove 113 251 click 1";
+  ASSERT_EQ(system(("DISPLAY=" + server.display() + " " + click).c_str()), 0);
+  EXPECT_TRUE(waitFor([&] { return grab(d, 113, 251, 1, 1) == std::vector<unsigned long>{0xFFFFFF}; }, 3000));
+
+  // The host's window made larger: the editor follows and fills it.
+  const std::string resize = "xdotool search --name Drollicant windowsize 600 420";
+  ASSERT_EQ(system(("DISPLAY=" + server.display() + " " + resize + " >/dev/null").c_str()), 0);
+  EXPECT_TRUE(waitFor([&] { return grab(d, 595, 415, 1, 1) == std::vector<unsigned long>{kBackground}; }, 3000));
+
+  EXPECT_TRUE(jalv.running()) << "the host ended early";
+  XCloseDisplay(d);
+  jalv.stop();
+  jack.stop();
+}
