@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
 #include "cli/UnitRecipe.h"
 #include "cli/Version.h"
@@ -23,20 +24,17 @@ std::vector<Option> allOptions() {
 
 int runInfoCommand(std::span<char* const> argv) {
   const auto options = allOptions();
-  std::string error;
-  const auto args = Arguments::parse(options, argv, error);
-  if (!args) return reportUsageError(kCommandName, error);
-  if (args->has("help")) {
+  int status = kExitSuccess;
+  const auto args = parseCommandLine(kCommandName, options, argv, [](const std::string& described) {
     std::printf("Usage: drollicant info [OPTION]...\n"
                 "Shows the version, the bundle in use, every parameter of a new unit (after the\n"
                 "settings below) with its value and display string, and the tail time.\n\nOptions:\n%s",
-                describeOptions(options).c_str());
-    return kExitSuccess;
-  }
-  if (!args->operands().empty()) return reportUsageError(kCommandName, "unexpected '" + args->operands()[0] + "'");
-  int status = kExitSuccess;
-  const auto recipe = UnitRecipe::fromArguments(*args, error, status);
-  if (!recipe) return status == kExitUsage ? reportUsageError(kCommandName, error) : (reportError(error), status);
+                described.c_str());
+  }, false, status);
+  if (!args) return status;
+  const auto recipe = recipeFromArguments(kCommandName, *args, status);
+  if (!recipe) return status;
+  std::string error;
   const auto unit = recipe->makeUnit(error);
   if (!unit) {
     reportError(error);

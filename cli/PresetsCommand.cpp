@@ -4,6 +4,7 @@
 
 #include "cli/BundleLocator.h"
 #include "cli/Command.h"
+#include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
 #include "cli/UnitRecipe.h"
 
@@ -19,23 +20,17 @@ constexpr std::array kOptions{
 }  // namespace
 
 int runPresetsCommand(std::span<char* const> argv) {
-  std::string error;
-  const auto args = Arguments::parse(kOptions, argv, error);
-  if (!args) return reportUsageError(kCommandName, error);
-  if (args->has("help")) {
+  int status = kExitSuccess;
+  const auto args = parseCommandLine(kCommandName, kOptions, argv, [](const std::string& described) {
     std::printf("Usage: drollicant presets [--bundle DIR]\n"
                 "Lists the factory presets, one a line: its number, a tab, its name, in preset order.\n"
                 "The number or the name can be given to 'drollicant render --preset'.\n\nOptions:\n%s",
-                describeOptions(kOptions).c_str());
-    return kExitSuccess;
-  }
-  if (!args->operands().empty()) return reportUsageError(kCommandName, "unexpected '" + args->operands()[0] + "'");
-  int status = kExitSuccess;
-  const auto recipe = UnitRecipe::fromArguments(*args, error, status);
-  if (!recipe) {
-    reportError(error);
-    return status;
-  }
+                described.c_str());
+  }, false, status);
+  if (!args) return status;
+  const auto recipe = recipeFromArguments(kCommandName, *args, status);
+  if (!recipe) return status;
+  std::string error;
   if (!recipe->bundle()) {
     std::string searched;
     for (const auto& candidate : BundleLocator::candidates()) searched += "\n  " + candidate.string();

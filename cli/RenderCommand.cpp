@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "cli/CommandLine.h"
 #include "cli/DemoClip.h"
 #include "cli/ExitStatus.h"
 #include "cli/Interruption.h"
@@ -41,7 +42,7 @@ std::vector<Option> allOptions() {
   return all;
 }
 
-void printHelp(const std::vector<Option>& options) {
+void printHelp(const std::string& describedOptions) {
   std::printf("Usage: drollicant render [INPUT...] -o OUTPUT [OPTION]...\n"
               "Renders audio files through a new Drollicant unit, as a host would. Without INPUT,\n"
               "renders a built-in demo clip (%g s of synthesised stereo music).\n"
@@ -53,7 +54,7 @@ void printHelp(const std::vector<Option>& options) {
               "  drollicant render -o demo.wav\n"
               "  drollicant render guitar.wav -o wet.wav --preset 'Wide Flanger' --set whimsy=0.8\n"
               "  drollicant render takes/*.wav -o rendered/ -j 4 --tail\n",
-              DemoClip::kSeconds, describeOptions(options).c_str());
+              DemoClip::kSeconds, describedOptions.c_str());
 }
 
 bool isFolderRequest(const std::string& output) {
@@ -104,13 +105,10 @@ bool planJobs(const std::vector<std::string>& inputs, const std::string& output,
 
 int runRenderCommand(std::span<char* const> argv) {
   const auto options = allOptions();
+  int status = kExitSuccess;
+  const auto args = parseCommandLine(kCommandName, options, argv, printHelp, true, status);
+  if (!args) return status;
   std::string error;
-  const auto args = Arguments::parse(options, argv, error);
-  if (!args) return reportUsageError(kCommandName, error);
-  if (args->has("help")) {
-    printHelp(options);
-    return kExitSuccess;
-  }
   const auto output = args->value("output");
   if (!output || output->empty()) return reportUsageError(kCommandName, "no output given (-o OUTPUT)");
 
@@ -134,9 +132,8 @@ int runRenderCommand(std::span<char* const> argv) {
   const std::string subtype = args->value("subtype").value_or("");
   if (!OutputFormat::choose(*output, subtype, error)) return reportUsageError(kCommandName, error);
 
-  int status = kExitSuccess;
-  const auto recipe = UnitRecipe::fromArguments(*args, error, status);
-  if (!recipe) return status == kExitUsage ? reportUsageError(kCommandName, error) : (reportError(error), status);
+  const auto recipe = recipeFromArguments(kCommandName, *args, status);
+  if (!recipe) return status;
 
   std::vector<RenderJob> planned;
   if (!planJobs(args->operands(), *output, planned, error)) {

@@ -6,6 +6,7 @@
 #include "artwork/BundleToken.h"
 #include "cli/AtomicOutputFile.h"
 #include "cli/Command.h"
+#include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
 #include "cli/UnitRecipe.h"
 #include "editor/DrollicantAUViewControllerMac.h"
@@ -50,18 +51,15 @@ void drainMainQueue() {
 
 int runSnapshotCommand(std::span<char* const> argv) {
   const auto options = allOptions();
-  std::string error;
-  const auto args = Arguments::parse(options, argv, error);
-  if (!args) return reportUsageError(kCommandName, error);
-  if (args->has("help")) {
+  int status = kExitSuccess;
+  const auto args = parseCommandLine(kCommandName, options, argv, [](const std::string& described) {
     std::printf("Usage: drollicant snapshot -o FILE [OPTION]...\n"
                 "Draws the effect's editor, with its knobs and switches showing the settings below,\n"
                 "into a PNG file.\n\n"
                 "Options:\n%s\nExample:\n  drollicant snapshot -o editor.png --scale 2 --preset 3 --set whimsy=0.2\n",
-                describeOptions(options).c_str());
-    return kExitSuccess;
-  }
-  if (!args->operands().empty()) return reportUsageError(kCommandName, "unexpected '" + args->operands()[0] + "'");
+                described.c_str());
+  }, false, status);
+  if (!args) return status;
   const auto output = args->value("output");
   if (!output) return reportUsageError(kCommandName, "say where to write the picture with -o FILE");
   platform::CGSize size{DrollicantAUViewControllerMac::kPreferredWidth, DrollicantAUViewControllerMac::kPreferredHeight};
@@ -80,9 +78,8 @@ int runSnapshotCommand(std::span<char* const> argv) {
   if (std::ceil(size.width * scale) > kMaximumPixelsPerSide || std::ceil(size.height * scale) > kMaximumPixelsPerSide)
     return reportUsageError(kCommandName, "the picture would be more than 16384 pixels wide or high");
 
-  int status = kExitSuccess;
-  const auto recipe = UnitRecipe::fromArguments(*args, error, status);
-  if (!recipe) return status == kExitUsage ? reportUsageError(kCommandName, error) : (reportError(error), status);
+  const auto recipe = recipeFromArguments(kCommandName, *args, status);
+  if (!recipe) return status;
   if (recipe->bundle())
     platform::NSBundle::setBundleForClassOverride(BundleToken::token(),
                                                   platform::NSBundle::bundleWithURL(*recipe->bundle()));
@@ -103,6 +100,7 @@ int runSnapshotCommand(std::span<char* const> argv) {
   view->setFrameSize(size);
   drainMainQueue();
 
+  std::string error;
   auto file = AtomicOutputFile::create(*output, error);
   if (!file) {
     reportError(error);

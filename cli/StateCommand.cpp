@@ -5,6 +5,7 @@
 
 #include "cli/AtomicOutputFile.h"
 #include "cli/Command.h"
+#include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
 #include "cli/UnitRecipe.h"
 #include "platform/foundation/NSPropertyListSerialization.h"
@@ -25,21 +26,18 @@ std::vector<Option> allOptions() {
 
 int runStateCommand(std::span<char* const> argv) {
   const auto options = allOptions();
-  std::string error;
-  const auto args = Arguments::parse(options, argv, error);
-  if (!args) return reportUsageError(kCommandName, error);
-  if (args->has("help")) {
+  int status = kExitSuccess;
+  const auto args = parseCommandLine(kCommandName, options, argv, [](const std::string& described) {
     std::printf("Usage: drollicant state [OPTION]...\n"
                 "Prints the full state of a new unit, after the settings below, as an XML property\n"
                 "list: a file you can keep as your own .aupreset and give back with --state.\n\n"
                 "Options:\n%s\nExample:\n  drollicant state --preset 3 --set whimsy=0.2 -o mine.aupreset\n",
-                describeOptions(options).c_str());
-    return kExitSuccess;
-  }
-  if (!args->operands().empty()) return reportUsageError(kCommandName, "unexpected '" + args->operands()[0] + "'");
-  int status = kExitSuccess;
-  const auto recipe = UnitRecipe::fromArguments(*args, error, status);
-  if (!recipe) return status == kExitUsage ? reportUsageError(kCommandName, error) : (reportError(error), status);
+                described.c_str());
+  }, false, status);
+  if (!args) return status;
+  const auto recipe = recipeFromArguments(kCommandName, *args, status);
+  if (!recipe) return status;
+  std::string error;
   const auto unit = recipe->makeUnit(error);
   const auto state = unit ? unit->fullState() : std::nullopt;
   if (!state) {
