@@ -44,26 +44,6 @@ TEST(AudioUnitBase, ConstructionNeedsAComponentType) {
   EXPECT_EQ(unit->instantiationOptions(), 3u);
 }
 
-TEST(AudioUnitBase, AllocationChecksFrameCountAndChannelCapabilities) {
-  const auto unit = StereoUnit::make();
-  NSError error;
-  unit->setMaximumFramesToRender(0);
-  EXPECT_FALSE(unit->allocateRenderResources(&error));
-  EXPECT_EQ(error.code, kAudioUnitErr_TooManyFramesToProcess);
-  unit->setMaximumFramesToRender(AUAudioUnit::kFramesToRenderLimit + 1);
-  EXPECT_FALSE(unit->allocateRenderResources(&error));
-  unit->setMaximumFramesToRender(1024);
-  EXPECT_TRUE(unit->allocateRenderResources(&error));
-  EXPECT_TRUE(unit->renderResourcesAllocated());
-  unit->deallocateRenderResources();
-  EXPECT_FALSE(unit->renderResourcesAllocated());
-
-  ASSERT_TRUE((*unit->inputBusses())[0]->setFormat(AVAudioFormat::standardFormat(48000.0, 1), nullptr));
-  EXPECT_FALSE(unit->allocateRenderResources(&error));
-  EXPECT_EQ(error.code, kAudioUnitErr_FormatNotSupported);
-  EXPECT_FALSE(unit->renderResourcesAllocated());
-}
-
 TEST(AudioUnitBase, BusesRefuseFormatsTheyCannotCarry) {
   const auto unit = StereoUnit::make();
   const auto bus = (*unit->outputBusses())[0];
@@ -104,31 +84,3 @@ TEST(AudioUnitBase, KeyObserversHearDidChangeUntilRemoved) {
   EXPECT_EQ(tail, 1);
 }
 
-TEST(RenderTypes, BufferListsAndPullReferencesNeedNoHeap) {
-  float left[4] = {}, right[4] = {};
-  StereoBufferList list;
-  list.setBuffer(0, left, 1, 4);
-  list.setBuffer(1, right, 1, 4);
-  list.setBuffer(2, left, 1, 4);  // beyond the room: ignored
-  EXPECT_EQ(list->mNumberBuffers, 2u);
-  EXPECT_EQ(list->mBuffers[1].mDataByteSize, 16u);
-  EXPECT_EQ(list->mBuffers[1].mData, right);
-  AudioBufferListStorage<2> single(1);
-  EXPECT_EQ(single->mNumberBuffers, 1u);
-  EXPECT_EQ(single->mBuffers[0].mData, nullptr);
-
-  AURenderPullInputBlock empty;
-  EXPECT_FALSE(empty);
-  EXPECT_FALSE(AURenderPullInputBlock(nullptr));
-  int calls = 0;
-  auto pull = [&](AudioUnitRenderActionFlags* flags, const AudioTimeStamp*, AUAudioFrameCount frames, NSInteger bus,
-                  AudioBufferList*) -> AUAudioUnitStatus {
-    ++calls;
-    return *flags == 0 && bus == 0 ? AUAudioUnitStatus(frames) : -1;
-  };
-  AURenderPullInputBlock reference(pull);
-  ASSERT_TRUE(reference);
-  AudioUnitRenderActionFlags flags = 0;
-  EXPECT_EQ(reference(&flags, nullptr, 64, 0, list.get()), 64);
-  EXPECT_EQ(calls, 1);
-}

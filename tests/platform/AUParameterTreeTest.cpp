@@ -30,11 +30,6 @@ TEST(ParameterTree, IsFlatInTheOrderGivenAndFindsByAddress) {
   EXPECT_EQ(tree->allParameters()[2]->identifier(), "b");
   EXPECT_EQ(tree->parameterWithAddress(1)->identifier(), "a");
   EXPECT_EQ(tree->parameterWithAddress(9), nullptr);
-  const auto& parameter = *tree->parameterWithAddress(2);
-  EXPECT_EQ(parameter.minValue(), 0.0f);
-  EXPECT_EQ(parameter.maxValue(), 1.0f);
-  EXPECT_EQ(parameter.flags(), 0xC0000000u);
-  EXPECT_FALSE(parameter.unitName());
 }
 
 TEST(ParameterTree, ImplementorCallbacksRunSynchronouslyOnTheSettingThread) {
@@ -111,14 +106,3 @@ TEST(ParameterTree, ObserversMayComeAndGoWhileOtherThreadsSetValues) {
   EXPECT_EQ(calls.load(), 6000);
 }
 
-TEST(ParameterTree, CallbacksOutliveNothing) {
-  auto parameter = makeParameter(5, "orphan");
-  {
-    const auto tree = AUParameterTree::createTree({parameter});
-    tree->setImplementorValueProvider([](AUParameter*) { return 42.0f; });
-    EXPECT_EQ(parameter->value(), 42.0f);
-  }
-  // With its tree gone, a parameter keeps working on its own stored value.
-  parameter->setValue(0.75f);
-  EXPECT_EQ(parameter->value(), 0.75f);
-}

@@ -36,17 +36,6 @@ TEST(NaturalOrder, SortsAListAndSurvivesInvalidUtf8) {
             std::find(names.begin(), names.end(), "b") - names.begin());
 }
 
-TEST(NaturalOrder, LocaleComesFromTheEnvironment) {
-  setenv("LC_ALL", "de_DE.UTF-8", 1);
-  EXPECT_EQ(userCollationLocale(), "de_DE");
-  setenv("LC_ALL", "C", 1);
-  EXPECT_EQ(userCollationLocale(), "");
-  unsetenv("LC_ALL");
-  unsetenv("LC_COLLATE");
-  setenv("LANG", "sv_SE@euro", 1);
-  EXPECT_EQ(userCollationLocale(), "sv_SE");
-}
-
 TEST(NumericCharacters, AnyScriptCountsButSpacesAndBrokenBytesDoNot) {
   EXPECT_TRUE(isAllNumeric("07"));
   EXPECT_TRUE(isAllNumeric("\u0663"));   // Arabic-Indic three

@@ -1,0 +1,122 @@
+// The built bundle in the real LV2 tools users and hosts rely on.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "LV2Bundle.h"
+#include "support/AudioFiles.h"
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+
+TEST(LV2Host, ValidatorFindsNoError) {
+  LV2SearchPath path;
+  std::vector<std::string> args{"lv2_validate"};
+  for (const char* ttl : {"manifest.ttl", "drollicant.ttl", "presets.ttl"}) args.push_back(path.bundle() / ttl);
+  const auto result = runProcess(args, {path.environment()});
+  EXPECT_NE((result.out + result.err).find("Found 0 errors"), std::string::npos) << result.out << result.err;
+}
+
+TEST(LV2Host, InfoShowsThePluginItsPortsAndPresets) {
+  LV2SearchPath path;
+  const auto result = runProcess({"lv2info", kPluginURI}, {path.environment()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find("Name:              Drollicant"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("hardRTCapable"), std::string::npos);
+  for (const auto& symbol : kParameterSymbols) EXPECT_NE(result.out.find("Symbol:      " + symbol), std::string::npos) << symbol;
+  EXPECT_NE(result.out.find("Designation: http://lv2plug.in/ns/lv2core#enabled"), std::string::npos);
+  const auto names = presetNames();
+  ASSERT_FALSE(names.empty());
+  for (const auto& name : names) EXPECT_NE(result.out.find("\t         " + name + "\n"), std::string::npos) << name;
+}
+
+// Every LV2 preset holds exactly the values the unit applies for that factory preset,
+// and every port default is the value of a new unit.
+TEST(LV2Host, PresetsAndDefaultsAreExactlyTheUnitsValues) {
+  LV2SearchPath path;
+  const auto triples = runProcess({"sordi", (path.bundle() / "presets.ttl").string()});
+  ASSERT_EQ(triples.status, 0) << triples.err;
+  // preset number -> blank node -> (symbol, value)
+  std::map<std::string, int> nodePreset;
+  std::map<std::string, std::string> nodeSymbol, nodeValue;
+  const std::regex port(R"re(<urn:drollicant:lv2:drollicant:preset:(\d+)> <http://lv2plug.in/ns/lv2core#port> (_:\w+) \.)re");
+  const std::regex symbol(R"re((_:\w+) <http://lv2plug.in/ns/lv2core#symbol> "(\w+)" \.)re");
+  const std::regex value(R"re((_:\w+) <http://lv2plug.in/ns/ext/presets#value> "([^"]+)".*)re");
+  std::istringstream lines(triples.out);
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch m;
+    if (std::regex_match(line, m, port)) nodePreset[m[2]] = std::stoi(m[1]);
+    else if (std::regex_match(line, m, symbol)) nodeSymbol[m[1]] = m[2];
+    else if (std::regex_match(line, m, value)) nodeValue[m[1]] = m[2];
+  }
+  std::map<int, std::map<std::string, float>> presets;
+  for (const auto& [node, number] : nodePreset)
+    presets[number][nodeSymbol[node]] = float(std::strtod(nodeValue[node].c_str(), nullptr));
+  const auto names = presetNames();
+  ASSERT_EQ(presets.size(), names.size());
+  for (const auto& [number, values] : presets)
+    EXPECT_EQ(values, unitValues({"--preset", std::to_string(number)})) << "preset " << number;
+
+  const auto info = runProcess({"lv2info", kPluginURI}, {path.environment()});
+  const auto defaults = unitValues({});
+  for (const auto& symbol : kParameterSymbols) {
+    const auto at = info.out.find("Symbol:      " + symbol);
+    const auto d = info.out.find("Default: ", at);
+    ASSERT_NE(d, std::string::npos) << symbol;
+    EXPECT_FLOAT_EQ(std::stof(info.out.substr(d + 9)), defaults.at(symbol)) << symbol;
+  }
+}
+
+class LV2Apply : public ::testing::Test {
+protected:
+  void SetUp() override { ASSERT_TRUE(writeAudio(folder / "in.wav", testSignal(48000, 2, 0.2))); }
+
+  AudioData lv2apply(const std::vector<std::pair<std::string, std::string>>& controls) {
+    std::vector<std::string> args{"lv2apply", "-i", (folder / "in.wav").string(), "-o", (folder / "lv2.wav").string()};
+    for (const auto& [symbol, v] : controls) args.insert(args.end(), {"-c", symbol, v});
+    args.push_back(kPluginURI);
+    const auto result = runProcess(args, {path.environment()});
+    EXPECT_EQ(result.status, 0) << result.err;
+    return readAudio(folder / "lv2.wav");
+  }
+
+  // lv2apply calls run with one frame at a time, so the command renders with --block 1.
+  AudioData command(const std::vector<std::pair<std::string, std::string>>& settings, bool bypass = false) {
+    std::vector<std::string> args{"render", (folder / "in.wav").string(), "-o", (folder / "cli.wav").string(),
+                                  "--block", "1"};
+    for (const auto& [symbol, v] : settings) args.insert(args.end(), {"--set", symbol + "=" + v});
+    if (bypass) args.push_back("--bypass");
+    const auto result = runDrollicant(args);
+    EXPECT_EQ(result.status, 0) << result.err;
+    return readAudio(folder / "cli.wav");
+  }
+
+  LV2SearchPath path;
+  TemporaryDirectory folder;
+};
+
+TEST_F(LV2Apply, OutputEqualsTheCommandSampleForSample) {
+  const AudioData atDefaults = lv2apply({});
+  ASSERT_EQ(atDefaults.frames(), readAudio(folder / "in.wav").frames());
+  EXPECT_EQ(atDefaults.samples, command({}).samples);
+
+  const std::vector<std::pair<std::string, std::string>> settings{
+      {"charisma", "0.9"}, {"naivete", "0.35"}, {"nostalgia", "0.8"}, {"surprise", "0.65"},
+      {"sweetness", "0.2"}, {"whimsy", "0.75"}, {"flighty", "1"},     {"genteel", "1"}};
+  const AudioData changed = lv2apply(settings);
+  EXPECT_EQ(changed.samples, command(settings).samples);
+  EXPECT_NE(changed.samples, atDefaults.samples);
+}
+
+TEST_F(LV2Apply, TheEnablePortBypasses) {
+  const AudioData off = lv2apply({{"enabled", "0"}});
+  EXPECT_EQ(off.samples, readAudio(folder / "in.wav").samples);
+  EXPECT_EQ(off.samples, command({}, true).samples);
+}
+
+TEST(LV2Host, BenchRunsIt) {
+  LV2SearchPath path;
+  const auto result = runProcess({"lv2bench", kPluginURI}, {path.environment()});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find(kPluginURI), std::string::npos) << result.out << result.err;
+}
