@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -17,6 +19,7 @@
 
 #include <cairo.h>
 
+#include "Subprocess.h"
 #include "TemporaryDirectory.h"
 #include "XvfbServer.h"
 #include "platform/ui/OffscreenBackend.h"
@@ -49,17 +52,20 @@ bool near(const Pixel& a, const Pixel& b, int tolerance) {
            std::abs(a.blue - b.blue) <= tolerance;
 }
 
-// The application folder's executable running with DISPLAY set; killed if still running at the end.
+fs::path executableIn(const fs::path& appDir) { return appDir / "Drollicant"; }
+
+// The application running with DISPLAY set; killed if still running at the end.
 class AppProcess {
 public:
-    AppProcess(const fs::path& appDir, const std::string& display) {
-        const std::string executable = (appDir / "Drollicant").string();
+    AppProcess(const fs::path& executablePath, const std::string& display) {
+        const std::string executable = executablePath.string();
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e)
             if (std::string(*e).rfind("DISPLAY=", 0) != 0) env.emplace_back(*e);
         env.push_back("DISPLAY=" + display);
         _pid = fork();
         if (_pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives a test program that crashed
             std::vector<char*> envp;
             for (auto& e : env) envp.push_back(e.data());
             envp.push_back(nullptr);
@@ -97,10 +103,17 @@ private:
     std::optional<int> _status;
 };
 
+// Windows of an application that has just ended may still be listed while the server cleans
+// up after it; asking about them fails with BadWindow, which must not end the test program
+// (Xlib's default handler exits).
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
+
 // A client connection of the test's own, to look at and talk to the application's window.
 class Observer {
 public:
-    explicit Observer(const std::string& display) : _display(XOpenDisplay(display.c_str())) {}
+    explicit Observer(const std::string& display) : _display(XOpenDisplay(display.c_str())) {
+        XSetErrorHandler(ignoreXError);
+    }
     ~Observer() {
         if (_display) XCloseDisplay(_display);
     }
@@ -255,11 +268,11 @@ bool samePixels(const OffscreenSurface& a, const OffscreenSurface& b) {
     return true;
 }
 
-// Runs the application in `appDir` until its window is drawn, returns the picture, then
-// closes the window and expects a clean exit.
-std::unique_ptr<OffscreenSurface> windowPicture(const XvfbServer& server, const fs::path& appDir) {
-    AppProcess app(appDir, server.display());
-    Observer observer(server.display());
+// Runs the application until its window is drawn, returns the picture, then closes the
+// window and expects a clean exit.
+std::unique_ptr<OffscreenSurface> windowPicture(const XvfbServer& server, Observer& observer,
+                                                const fs::path& executable) {
+    AppProcess app(executable, server.display());
     const Window window = observer.waitForWindow("Drollicant", app);
     EXPECT_NE(window, 0u);
     if (!window) return nullptr;
@@ -274,21 +287,24 @@ protected:
     void SetUp() override {
         if (!testing_ui::xvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
         ASSERT_TRUE(server.running());
+        // Opened before any application and kept to the end: an X server resets when its last
+        // client leaves, and refuses connections meanwhile.
+        observer = std::make_unique<Observer>(server.display());
+        ASSERT_TRUE(observer->display());
     }
     XvfbServer server;
+    std::unique_ptr<Observer> observer;
 };
 
 }  // namespace
 
 TEST_F(AppProcessTest, ShowsTheFixedWindowAndEndsWhenItIsClosed) {
-    AppProcess app(DROLLICANT_APP_DIR, server.display());
-    Observer observer(server.display());
-    ASSERT_TRUE(observer.display());
-    const Window window = observer.waitForWindow("Drollicant", app);
+    AppProcess app(executableIn(DROLLICANT_APP_DIR), server.display());
+    const Window window = observer->waitForWindow("Drollicant", app);
     ASSERT_NE(window, 0u) << "no window named Drollicant appeared";
 
     XWindowAttributes attributes;
-    ASSERT_TRUE(XGetWindowAttributes(observer.display(), window, &attributes));
+    ASSERT_TRUE(XGetWindowAttributes(observer->display(), window, &attributes));
     EXPECT_EQ(attributes.width, kWidth);
     EXPECT_EQ(attributes.height, kHeight);
     // Centred on the 640 × 480 screen.
@@ -297,14 +313,14 @@ TEST_F(AppProcessTest, ShowsTheFixedWindowAndEndsWhenItIsClosed) {
 
     XSizeHints hints{};
     long supplied = 0;
-    ASSERT_TRUE(XGetWMNormalHints(observer.display(), window, &hints, &supplied));
+    ASSERT_TRUE(XGetWMNormalHints(observer->display(), window, &hints, &supplied));
     EXPECT_TRUE((hints.flags & PMinSize) && (hints.flags & PMaxSize));
     EXPECT_EQ(hints.min_width, kWidth);
     EXPECT_EQ(hints.max_width, kWidth);
     EXPECT_EQ(hints.min_height, kHeight);
     EXPECT_EQ(hints.max_height, kHeight);
 
-    auto shot = observer.waitForContent(window);
+    auto shot = observer->waitForContent(window);
     ASSERT_TRUE(shot);
     saveScreenshot(*shot, "app-screenshot.png");
     for (auto [x, y] : {std::pair{0, 0}, {kWidth - 1, 0}, {0, kHeight - 1}, {kWidth - 1, kHeight - 1}})
@@ -331,17 +347,16 @@ TEST_F(AppProcessTest, ShowsTheFixedWindowAndEndsWhenItIsClosed) {
             if (!near(shot->pixel(x, y), kBackground, 8)) ++artworkPixels;
     EXPECT_GT(artworkPixels, 100 * 100 / 2) << "no artwork";
 
-    observer.sendDeleteWindow(window);
+    observer->sendDeleteWindow(window);
     EXPECT_EQ(app.waitForExit(), 0);
 }
 
 TEST_F(AppProcessTest, ControlQQuits) {
-    AppProcess app(DROLLICANT_APP_DIR, server.display());
-    Observer observer(server.display());
-    const Window window = observer.waitForWindow("Drollicant", app);
+    AppProcess app(executableIn(DROLLICANT_APP_DIR), server.display());
+    const Window window = observer->waitForWindow("Drollicant", app);
     ASSERT_NE(window, 0u);
-    ASSERT_TRUE(observer.waitForContent(window));
-    observer.sendKey(window, XK_q, ControlMask);
+    ASSERT_TRUE(observer->waitForContent(window));
+    observer->sendKey(window, XK_q, ControlMask);
     EXPECT_EQ(app.waitForExit(), 0);
 }
 
@@ -355,9 +370,9 @@ TEST_F(AppProcessTest, ArtworkComesFromTheCarriedExtensionWhenTheAppLacksIt) {
     fs::remove_all(bare / "PlugIns");
     ASSERT_TRUE(fs::exists(withoutArtwork / "PlugIns/drollicant.lv2/Resources/DrollicantUnderlay.svg"));
 
-    auto full = windowPicture(server, DROLLICANT_APP_DIR);
-    auto carried = windowPicture(server, withoutArtwork);
-    auto none = windowPicture(server, bare);
+    auto full = windowPicture(server, *observer, executableIn(DROLLICANT_APP_DIR));
+    auto carried = windowPicture(server, *observer, executableIn(withoutArtwork));
+    auto none = windowPicture(server, *observer, executableIn(bare));
     ASSERT_TRUE(full && carried && none);
     saveScreenshot(*carried, "app-screenshot-carried-artwork.png");
     saveScreenshot(*none, "app-screenshot-no-artwork.png");
@@ -365,4 +380,35 @@ TEST_F(AppProcessTest, ArtworkComesFromTheCarriedExtensionWhenTheAppLacksIt) {
     EXPECT_TRUE(samePixels(*full, *carried));
     // Without any artwork only the labels and the rule are drawn.
     EXPECT_LT(drawnBox(*none).count, drawnBox(*full).count / 3);
+}
+
+TEST_F(AppProcessTest, InstalledApplicationStartsFromItsDesktopEntry) {
+    TemporaryDirectory prefix;
+    const auto installed = testing_support::runProcess({DROLLICANT_CMAKE_COMMAND, "--install", DROLLICANT_BUILD_DIR,
+                                                        "--prefix", prefix.get().string(), "--component", "app"});
+    ASSERT_EQ(installed.status, 0) << installed.err;
+
+    std::ifstream entry(prefix / "share/applications/drollicant.desktop");
+    ASSERT_TRUE(entry) << "no desktop entry";
+    std::string line, exec, icon;
+    bool header = false;
+    while (std::getline(entry, line)) {
+        if (line == "[Desktop Entry]") header = true;
+        if (line.rfind("Exec=", 0) == 0) exec = line.substr(5);
+        if (line.rfind("Icon=", 0) == 0) icon = line.substr(5);
+    }
+    EXPECT_TRUE(header);
+    ASSERT_GE(exec.size(), 2u);
+    ASSERT_EQ(exec.front(), '"');
+    ASSERT_EQ(exec.back(), '"');
+    const fs::path executable = exec.substr(1, exec.size() - 2);
+    EXPECT_EQ(executable.string().rfind(prefix.get().string(), 0), 0u) << executable;
+    EXPECT_TRUE(fs::exists(prefix / ("share/icons/hicolor/scalable/apps/" + icon + ".svg"))) << icon;
+    EXPECT_TRUE(fs::exists(executable.parent_path() / "PlugIns/drollicant.lv2/manifest.ttl"));
+
+    // The installed folder shows the same window as the one in the build tree.
+    auto built = windowPicture(server, *observer, executableIn(DROLLICANT_APP_DIR));
+    auto fromInstall = windowPicture(server, *observer, executable);
+    ASSERT_TRUE(built && fromInstall);
+    EXPECT_TRUE(samePixels(*built, *fromInstall));
 }
