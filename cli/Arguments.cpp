@@ -8,21 +8,21 @@
 namespace drollicant::cli {
 namespace {
 
-const OptionSpec* findLong(std::span<const OptionSpec> specs, std::string_view name) {
-  for (const auto& spec : specs)
-    if (spec.longName == name) return &spec;
+const Option* findLong(std::span<const Option> options, std::string_view name) {
+  for (const auto& option : options)
+    if (option.longName == name) return &option;
   return nullptr;
 }
 
-const OptionSpec* findShort(std::span<const OptionSpec> specs, char name) {
-  for (const auto& spec : specs)
-    if (spec.shortName != 0 && spec.shortName == name) return &spec;
+const Option* findShort(std::span<const Option> options, char name) {
+  for (const auto& option : options)
+    if (option.shortName != 0 && option.shortName == name) return &option;
   return nullptr;
 }
 
 }  // namespace
 
-std::optional<Arguments> Arguments::parse(std::span<const OptionSpec> specs, std::span<char* const> args,
+std::optional<Arguments> Arguments::parse(std::span<const Option> options, std::span<char* const> args,
                                           std::string& error) {
   Arguments result;
   bool optionsEnded = false;
@@ -36,7 +36,7 @@ std::optional<Arguments> Arguments::parse(std::span<const OptionSpec> specs, std
       optionsEnded = true;
       continue;
     }
-    const OptionSpec* spec = nullptr;
+    const Option* option = nullptr;
     std::optional<std::string> inlineValue;
     if (arg[1] == '-') {
       std::string_view name = arg.substr(2);
@@ -44,37 +44,37 @@ std::optional<Arguments> Arguments::parse(std::span<const OptionSpec> specs, std
         inlineValue = std::string(name.substr(eq + 1));
         name = name.substr(0, eq);
       }
-      spec = findLong(specs, name);
-      if (spec == nullptr) {
+      option = findLong(options, name);
+      if (option == nullptr) {
         error = "unknown option '--" + std::string(name) + "'";
         return std::nullopt;
       }
-      if (!spec->takesValue() && inlineValue) {
+      if (!option->takesValue() && inlineValue) {
         error = "option '--" + std::string(name) + "' takes no value";
         return std::nullopt;
       }
     } else {
-      spec = findShort(specs, arg[1]);
-      if (spec == nullptr) {
+      option = findShort(options, arg[1]);
+      if (option == nullptr) {
         error = "unknown option '" + std::string(arg.substr(0, 2)) + "'";
         return std::nullopt;
       }
       if (arg.size() > 2) {
-        if (!spec->takesValue()) {
+        if (!option->takesValue()) {
           error = "option '" + std::string(arg.substr(0, 2)) + "' takes no value";
           return std::nullopt;
         }
         inlineValue = std::string(arg.substr(2));
       }
     }
-    Given given{spec->longName, {}};
-    if (spec->takesValue()) {
+    Given given{option->longName, {}};
+    if (option->takesValue()) {
       if (inlineValue) {
         given.value = *inlineValue;
       } else if (i + 1 < args.size()) {
         given.value = args[++i];
       } else {
-        error = "option '--" + std::string(spec->longName) + "' needs a value (" + std::string(spec->valueName) + ")";
+        error = "option '--" + std::string(option->longName) + "' needs a value (" + std::string(option->valueName) + ")";
         return std::nullopt;
       }
     }
@@ -103,24 +103,24 @@ std::vector<std::string> Arguments::values(std::string_view longName) const {
   return all;
 }
 
-std::string describeOptions(std::span<const OptionSpec> specs) {
+std::string describeOptions(std::span<const Option> options) {
   constexpr size_t kHelpColumn = 26;
   std::string text;
-  for (const auto& spec : specs) {
+  for (const auto& option : options) {
     std::string left = "  ";
-    left += spec.shortName != 0 ? std::string{'-', spec.shortName, ',', ' '} : std::string("    ");
+    left += option.shortName != 0 ? std::string{'-', option.shortName, ',', ' '} : std::string("    ");
     left += "--";
-    left += spec.longName;
-    if (spec.takesValue()) {
+    left += option.longName;
+    if (option.takesValue()) {
       left += ' ';
-      left += spec.valueName;
+      left += option.valueName;
     }
     if (left.size() + 2 > kHelpColumn)
       left += "\n" + std::string(kHelpColumn, ' ');
     else
       left.resize(kHelpColumn, ' ');
     text += left;
-    text += spec.help;
+    text += option.help;
     text += '\n';
   }
   return text;

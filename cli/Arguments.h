@@ -9,7 +9,7 @@ namespace drollicant::cli {
 
 // One option a command accepts. Options with a value take it as "--name VALUE",
 // "--name=VALUE", "-x VALUE" or "-xVALUE"; "--" ends the options.
-struct OptionSpec {
+struct Option {
   std::string_view longName;   // without the leading "--"
   char shortName;              // 0 when there is none
   std::string_view valueName;  // empty for a flag
@@ -23,7 +23,7 @@ struct OptionSpec {
 class Arguments {
 public:
   // Returns nothing and sets `error` when an option is unknown or lacks its value.
-  static std::optional<Arguments> parse(std::span<const OptionSpec> specs, std::span<char* const> args,
+  static std::optional<Arguments> parse(std::span<const Option> options, std::span<char* const> args,
                                         std::string& error);
 
   bool has(std::string_view longName) const;
@@ -43,7 +43,7 @@ private:
 };
 
 // The option lines of a command's --help text.
-std::string describeOptions(std::span<const OptionSpec> specs);
+std::string describeOptions(std::span<const Option> options);
 
 // Strict number parsing for command-line values: the whole text must be the number.
 std::optional<double> parseNumber(std::string_view text);

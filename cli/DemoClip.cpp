@@ -40,8 +40,10 @@ private:
 
 }  // namespace
 
+int64_t DemoClip::frameCountAt(double sampleRate) { return std::lround(kSeconds * sampleRate); }
+
 DemoClip::DemoClip(double sampleRate) : rate(sampleRate) {
-  const size_t frames = size_t(std::lround(kSeconds * rate));
+  const size_t frames = size_t(frameCountAt(rate));
   left.assign(frames, 0.0f);
   right.assign(frames, 0.0f);
   addPad();

@@ -15,6 +15,7 @@ public:
   static constexpr double kSeconds = 8.0;
 
   explicit DemoClip(double sampleRate = kDefaultSampleRate);
+  static int64_t frameCountAt(double sampleRate);
 
   double sampleRate() const override { return rate; }
   int64_t frameCount() const override { return int64_t(left.size()); }

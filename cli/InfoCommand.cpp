@@ -13,8 +13,8 @@ namespace {
 
 constexpr const char* kCommandName = "info";
 
-std::vector<OptionSpec> allOptions() {
-  std::vector<OptionSpec> all(UnitRecipe::kOptions.begin(), UnitRecipe::kOptions.end());
+std::vector<Option> allOptions() {
+  std::vector<Option> all(UnitRecipe::kOptions.begin(), UnitRecipe::kOptions.end());
   all.push_back({"help", 'h', "", "show this help"});
   return all;
 }

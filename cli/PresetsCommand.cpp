@@ -12,8 +12,8 @@ namespace {
 
 constexpr const char* kCommandName = "presets";
 constexpr std::array kOptions{
-    OptionSpec{"bundle", 0, "DIR", "the drollicant.lv2 bundle whose presets to list (default: found)"},
-    OptionSpec{"help", 'h', "", "show this help"},
+    Option{"bundle", 0, "DIR", "the drollicant.lv2 bundle whose presets to list (default: found)"},
+    Option{"help", 'h', "", "show this help"},
 };
 
 }  // namespace

@@ -25,23 +25,23 @@ constexpr const char* kDemoFileName = "drollicant-demo.wav";
 constexpr const char* kRenderedExtension = ".wav";
 
 constexpr std::array kRenderOptions{
-    OptionSpec{"output", 'o', "OUTPUT", "output file, or folder for several inputs (required)"},
-    OptionSpec{"block", 0, "N", "frames per render call and maximumFramesToRender (default 512)"},
-    OptionSpec{"interleaved", 0, "", "hand the unit one interleaved stereo buffer instead of two"},
-    OptionSpec{"bypass", 0, "", "render with the effect bypassed"},
-    OptionSpec{"tail", 0, "", "append the effect's tail (its tail time, at most 30 s)"},
-    OptionSpec{"subtype", 0, "TYPE", "output samples: float (default), double, pcm16, pcm24, pcm32"},
-    OptionSpec{"jobs", 'j', "N", "render N files at once (default 1)"},
-    OptionSpec{"help", 'h', "", "show this help"},
+    Option{"output", 'o', "OUTPUT", "output file, or folder for several inputs (required)"},
+    Option{"block", 0, "N", "frames per render call and maximumFramesToRender (default 512)"},
+    Option{"interleaved", 0, "", "hand the unit one interleaved stereo buffer instead of two"},
+    Option{"bypass", 0, "", "render with the effect bypassed"},
+    Option{"tail", 0, "", "append the effect's tail (its tail time, at most 30 s)"},
+    Option{"subtype", 0, "TYPE", "output samples: float (default), double, pcm16, pcm24, pcm32"},
+    Option{"jobs", 'j', "N", "render N files at once (default 1)"},
+    Option{"help", 'h', "", "show this help"},
 };
 
-std::vector<OptionSpec> allOptions() {
-  std::vector<OptionSpec> all(kRenderOptions.begin(), kRenderOptions.end());
+std::vector<Option> allOptions() {
+  std::vector<Option> all(kRenderOptions.begin(), kRenderOptions.end());
   all.insert(all.end() - 1, UnitRecipe::kOptions.begin(), UnitRecipe::kOptions.end());
   return all;
 }
 
-void printHelp(const std::vector<OptionSpec>& options) {
+void printHelp(const std::vector<Option>& options) {
   std::printf("Usage: drollicant render [INPUT...] -o OUTPUT [OPTION]...\n"
               "Renders audio files through a new Drollicant unit, as a host would. Without INPUT,\n"
               "renders a built-in demo clip (%g s of synthesised stereo music).\n"
@@ -70,23 +70,24 @@ bool sameFile(const fs::path& a, const fs::path& b) {
 // output would replace its own input.
 bool planJobs(const std::vector<std::string>& inputs, const std::string& output, std::vector<RenderJob>& jobs,
               std::string& error) {
-  if (inputs.empty()) {
-    jobs.push_back({std::nullopt, isFolderRequest(output) ? fs::path(output) / kDemoFileName : fs::path(output)});
-    return true;
-  }
   const bool intoFolder = inputs.size() > 1 || isFolderRequest(output);
   if (intoFolder) {
     std::error_code ec;
     fs::create_directories(output, ec);
-    if (ec || !fs::is_directory(output)) {
+    if (ec || !fs::is_directory(output, ec)) {
       error = output + ": cannot create the output folder (" + ec.message() + ")";
       return false;
     }
   }
+  if (inputs.empty()) {
+    jobs.push_back({std::nullopt, intoFolder ? fs::path(output) / kDemoFileName : fs::path(output)});
+    return true;
+  }
   std::set<fs::path> taken;
+  std::error_code ec;
   for (const auto& input : inputs) {
     fs::path target = intoFolder ? fs::path(output) / fs::path(input).stem().concat(kRenderedExtension) : fs::path(output);
-    if (!taken.insert(fs::weakly_canonical(target)).second) {
+    if (!taken.insert(fs::weakly_canonical(target, ec)).second) {
       error = target.string() + ": more than one input would be written here";
       return false;
     }

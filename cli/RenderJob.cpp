@@ -9,7 +9,7 @@ namespace drollicant::cli {
 
 bool RenderJob::inspect(std::string& error) {
   if (!input) {
-    frames = DemoClip(DemoClip::kDefaultSampleRate).frameCount();
+    frames = DemoClip::frameCountAt(DemoClip::kDefaultSampleRate);
     return true;
   }
   auto reader = AudioFileReader::open(*input, error);

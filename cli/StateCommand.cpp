@@ -14,8 +14,8 @@ namespace {
 
 constexpr const char* kCommandName = "state";
 
-std::vector<OptionSpec> allOptions() {
-  std::vector<OptionSpec> all(UnitRecipe::kOptions.begin(), UnitRecipe::kOptions.end());
+std::vector<Option> allOptions() {
+  std::vector<Option> all(UnitRecipe::kOptions.begin(), UnitRecipe::kOptions.end());
   all.push_back({"output", 'o', "FILE", "write to FILE instead of standard output"});
   all.push_back({"help", 'h', "", "show this help"});
   return all;

@@ -19,10 +19,10 @@ namespace drollicant::cli {
 class UnitRecipe {
 public:
   static constexpr std::array kOptions{
-      OptionSpec{"preset", 0, "N|NAME", "start from factory preset N or NAME (see 'drollicant presets')"},
-      OptionSpec{"state", 0, "FILE", "then restore a saved state or .aupreset file"},
-      OptionSpec{"set", 0, "NAME=VALUE", "then set a parameter by identifier, 0 to 1 (repeatable)"},
-      OptionSpec{"bundle", 0, "DIR", "the drollicant.lv2 bundle whose presets to use (default: found)"},
+      Option{"preset", 0, "N|NAME", "start from factory preset N or NAME (see 'drollicant presets')"},
+      Option{"state", 0, "FILE", "then restore a saved state or .aupreset file"},
+      Option{"set", 0, "NAME=VALUE", "then set a parameter by identifier, 0 to 1 (repeatable)"},
+      Option{"bundle", 0, "DIR", "the drollicant.lv2 bundle whose presets to use (default: found)"},
   };
 
   // Resolves bundle, preset, state file and parameter settings. On failure returns

@@ -5,7 +5,9 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 install_packages
 build
-cmake --install "$BUILD_DIR" --component lv2
+cmake --install "$BUILD_DIR" --component lv2 >/dev/null
+installed="$(grep -m1 '/manifest.ttl$' "$BUILD_DIR/install_manifest_lv2.txt")"
+echo "LV2 plug-in installed for your hosts: $(dirname "$installed")"
 DEMO_OUTPUT="${DEMO_OUTPUT:-$PWD/drollicant-demo.wav}"
 "$BUILD_DIR/drollicant" render -o "$DEMO_OUTPUT"
 echo "Demo clip rendered through Drollicant: $DEMO_OUTPUT"

@@ -20,7 +20,15 @@ inline const std::vector<std::string> kParameterSymbols{"charisma", "naivete", "
 class LV2SearchPath {
 public:
   LV2SearchPath() { std::filesystem::create_directory_symlink(DROLLICANT_BUNDLE, folder / "drollicant.lv2"); }
-  std::string environment() const { return "LV2_PATH=" + folder.get().string() + ":/usr/lib/lv2"; }
+  // For the host processes. In sanitizer builds the plug-in needs the sanitizer's
+  // runtime loaded first, and the hosts' own leaks are not ours to report.
+  std::vector<std::string> environment() const {
+    std::vector<std::string> entries{"LV2_PATH=" + folder.get().string() + ":/usr/lib/lv2"};
+    if (std::string(DROLLICANT_HOST_PRELOAD).empty()) return entries;
+    entries.push_back(std::string("LD_PRELOAD=") + DROLLICANT_HOST_PRELOAD);
+    entries.push_back("ASAN_OPTIONS=detect_leaks=0");
+    return entries;
+  }
   std::filesystem::path bundle() const { return folder / "drollicant.lv2"; }
 
 private:

@@ -19,10 +19,12 @@
 namespace {
 std::atomic<bool> counting{false};
 std::atomic<long> heapCalls{0};
-void* countedAllocation(std::size_t size) {
+void* countedAllocation(std::size_t size, std::size_t alignment = 0) {
   if (counting.load(std::memory_order_relaxed)) heapCalls.fetch_add(1, std::memory_order_relaxed);
-  if (void* memory = std::malloc(size ? size : 1)) return memory;
-  throw std::bad_alloc();
+  if (size == 0) size = 1;
+  if (alignment > alignof(std::max_align_t))
+    return std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
+  return std::malloc(size);
 }
 void countedRelease(void* memory) noexcept {
   if (memory && counting.load(std::memory_order_relaxed)) heapCalls.fetch_add(1, std::memory_order_relaxed);
@@ -30,12 +32,23 @@ void countedRelease(void* memory) noexcept {
 }
 }  // namespace
 
+// Every form is replaced, so no memory from one allocator reaches the other.
 void* operator new(std::size_t size) { return countedAllocation(size); }
 void* operator new[](std::size_t size) { return countedAllocation(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return countedAllocation(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return countedAllocation(size); }
+void* operator new(std::size_t size, std::align_val_t a) { return countedAllocation(size, std::size_t(a)); }
+void* operator new[](std::size_t size, std::align_val_t a) { return countedAllocation(size, std::size_t(a)); }
 void operator delete(void* memory) noexcept { countedRelease(memory); }
 void operator delete[](void* memory) noexcept { countedRelease(memory); }
 void operator delete(void* memory, std::size_t) noexcept { countedRelease(memory); }
 void operator delete[](void* memory, std::size_t) noexcept { countedRelease(memory); }
+void operator delete(void* memory, const std::nothrow_t&) noexcept { countedRelease(memory); }
+void operator delete[](void* memory, const std::nothrow_t&) noexcept { countedRelease(memory); }
+void operator delete(void* memory, std::align_val_t) noexcept { countedRelease(memory); }
+void operator delete[](void* memory, std::align_val_t) noexcept { countedRelease(memory); }
+void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { countedRelease(memory); }
+void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { countedRelease(memory); }
 
 using namespace testing_support;
 
