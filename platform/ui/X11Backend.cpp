@@ -31,6 +31,15 @@ constexpr CGColor kWindowBackground{0.93, 0.93, 0.93, 1.0};
 constexpr long kEventMask = ExposureMask | StructureNotifyMask | ButtonPressMask | ButtonReleaseMask |
                             Button1MotionMask | KeyPressMask | FocusChangeMask | LeaveWindowMask;
 
+int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+
+void finishDevice(cairo_device_t*& device) {
+    if (!device) return;
+    cairo_device_finish(device);
+    cairo_device_destroy(device);
+    device = nullptr;
+}
+
 int pixels(double points, double scale) { return std::max(1, int(std::ceil(points * scale - 1e-9))); }
 
 double displayScale(Display* display) {
@@ -116,8 +125,19 @@ public:
 
     ~X11WindowPeer() override {
         if (_owner) _owner->_peers.erase(std::remove(_owner->_peers.begin(), _owner->_peers.end(), this), _owner->_peers.end());
+        if (_topLevel) {
+            XDestroyWindow(_display, _window);
+            XFlush(_display);
+            return;
+        }
+        // The host may have destroyed its window, and ours with it, already: an error here
+        // must not end the host's process through the default error handler.
+        XSync(_display, False);
+        auto previous = XSetErrorHandler(ignoreErrors);
         XDestroyWindow(_display, _window);
-        XFlush(_display);
+        XSync(_display, False);
+        XSetErrorHandler(previous);
+        finishDevice(_device);
     }
 
     Window xid() const { return _window; }
@@ -145,7 +165,9 @@ public:
     }
 
     void setOrigin(CGPoint topLeft) override {
-        if (_topLevel) XMoveWindow(_display, _window, int(topLeft.x * _scale), int(topLeft.y * _scale));
+        if (!_topLevel) return;
+        applySizeHints();
+        XMoveWindow(_display, _window, int(topLeft.x * _scale), int(topLeft.y * _scale));
     }
 
     void show() override {
@@ -166,6 +188,9 @@ public:
             break;
         case ConfigureNotify: followSize(event.xconfigure.width, event.xconfigure.height); break;
         case UnmapNotify: _nswindow.cancelTracking(); break;
+        case DestroyNotify:
+            if (event.xdestroywindow.window == _window) _destroyed = true;
+            break;
         case LeaveNotify:
             if (event.xcrossing.mode == NotifyGrab) _nswindow.cancelTracking();
             break;
@@ -205,6 +230,7 @@ public:
     }
 
     void redrawIfNeeded() {
+        if (_destroyed) return;
         const std::uint64_t now = displayGeneration();
         if (!_forceRedraw && now == _drawnGeneration) return;
         _forceRedraw = false;
@@ -217,6 +243,7 @@ public:
         if (view) Renderer::drawRootView(cr, *view, _scale);
         cairo_destroy(cr);
         cairo_surface_t* target = cairo_xlib_surface_create(_display, _window, _visual, _pixelWidth, _pixelHeight);
+        keepDevice(cairo_surface_get_device(target));
         cairo_t* out = cairo_create(target);
         cairo_set_source_surface(out, buffer, 0, 0);
         cairo_set_operator(out, CAIRO_OPERATOR_SOURCE);
@@ -229,11 +256,22 @@ public:
     }
 
 private:
+    // cairo keeps what it knows about a display in a device; it is let go explicitly before
+    // the display connection closes (by the backend for its windows, here for an embedded one).
+    void keepDevice(cairo_device_t* device) {
+        cairo_device_t*& slot = _owner ? _owner->_cairoDevice : _device;
+        if (!slot && device) slot = cairo_device_reference(device);
+    }
+
     void applySizeHints() {
         XSizeHints* hints = XAllocSizeHints();
         if (!hints) return;
+        // Where the window asked to be (centred, for instance); window managers follow it.
+        hints->flags = PPosition;
+        hints->x = int(_nswindow.contentRect().origin.x * _scale);
+        hints->y = int(_nswindow.contentRect().origin.y * _scale);
         if (!_nswindow.isResizable()) {
-            hints->flags = PMinSize | PMaxSize;
+            hints->flags |= PMinSize | PMaxSize;
             hints->min_width = hints->max_width = _pixelWidth;
             hints->min_height = hints->max_height = _pixelHeight;
         }
@@ -282,6 +320,8 @@ private:
     int _pixelHeight = 1;
     std::uint64_t _drawnGeneration = 0;
     bool _forceRedraw = true;
+    bool _destroyed = false;  // with its parent, by the host
+    cairo_device_t* _device = nullptr;
     Time _lastPressTime = 0;
     CGPoint _lastPress{-1e9, -1e9};
     int _clickCount = 0;
@@ -309,6 +349,7 @@ X11Backend::~X11Backend() {
     for (X11WindowPeer* peer : std::vector<X11WindowPeer*>(_peers)) peer->nswindow().setPeer(nullptr);
     if (_wakePipe[0] >= 0) close(_wakePipe[0]);
     if (_wakePipe[1] >= 0) close(_wakePipe[1]);
+    finishDevice(_cairoDevice);
     XCloseDisplay(_display);
 }
 

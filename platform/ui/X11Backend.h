@@ -24,6 +24,7 @@
 #include "platform/ui/Window.h"
 
 typedef struct _XDisplay Display;
+typedef struct _cairo_device cairo_device_t;
 
 namespace platform {
 
@@ -58,6 +59,7 @@ private:
     double _scale;
     int _wakePipe[2] = {-1, -1};
     std::vector<X11WindowPeer*> _peers;
+    cairo_device_t* _cairoDevice = nullptr;
 };
 
 class X11EmbeddedView {

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "artwork/BundleToken.h"
+#include "platform/ui/BundleImages.h"
 #include "platform/ui/OffscreenBackend.h"
 
 using namespace platform;
@@ -176,4 +177,36 @@ TEST(StyleKitBundles, CandidateListOrderDuplicatesAndSuffixCase) {
     writeSvg(plugins / "Shouting.LV2", "NostalgiaUnderlay", 10, 10, rect(0, 0, 10, 10, "#ff0000"));
     image = KnobsStyleKit::resourceImage("NostalgiaUnderlay", {20, 20}, 1.05, list);
     EXPECT_EQ(OffscreenBackend::renderImage(*image, 1)->pixel(10, 10), kClear);
+}
+
+TEST(ShippedArtwork, EveryNamedImageIsFoundAndDrawsSomething) {
+    const fs::path artwork = DROLLICANT_ARTWORK_SOURCE_DIR;
+    if (!fs::exists(artwork / "Resources" / "KnobOverlay.svg")) GTEST_SKIP() << "no artwork in this tree";
+    NSBundle::setBundleForClassOverride(drollicant::BundleToken::token(), bundleAt(artwork));
+    using Function = KnobsStyleKit::Image (*)(CGRect);
+    const std::pair<const char*, Function> images[] = {
+        {"KnobOverlay", KnobsStyleKit::imageOfKnobOverlay},
+        {"DrollicantUnderlay", KnobsStyleKit::imageOfDrollicantUnderlay},
+        {"CharismaUnderlay", KnobsStyleKit::imageOfCharismaUnderlay},
+        {"NaiveteUnderlay", KnobsStyleKit::imageOfNaiveteUnderlay},
+        {"NostalgiaUnderlay", KnobsStyleKit::imageOfNostalgiaUnderlay},
+        {"SurpriseUnderlay", KnobsStyleKit::imageOfSurpriseUnderlay},
+        {"SweetnessUnderlay", KnobsStyleKit::imageOfSweetnessUnderlay},
+        {"WhimsyUnderlay", KnobsStyleKit::imageOfWhimsyUnderlay},
+        {"FlightyLabel", KnobsStyleKit::imageOfFlightyLabel},
+        {"GenteelLabel", KnobsStyleKit::imageOfGenteelLabel},
+    };
+    for (const auto& [name, function] : images) {
+        auto resource = imageForResource(*bundleAt(artwork), name);
+        ASSERT_TRUE(resource) << name;
+        EXPECT_GT(resource->size().width, 0) << name;
+        EXPECT_GT(resource->size().height, 0) << name;
+        auto image = function({0, 0, 100, 100});
+        auto s = OffscreenBackend::renderImage(*image, 1);
+        int opaque = 0;
+        for (int y = 0; y < s->height(); y += 2)
+            for (int x = 0; x < s->width(); x += 2) opaque += s->pixel(x, y).alpha > 128;
+        EXPECT_GT(opaque, 10) << name;
+    }
+    NSBundle::setBundleForClassOverride(drollicant::BundleToken::token(), nullptr);
 }

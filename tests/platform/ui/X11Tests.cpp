@@ -13,10 +13,19 @@
 
 // Last: Xlib defines macros (None, Bool) that clash with names in the headers above.
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 
 using namespace platform;
 using namespace testing_ui;
+
+// Under the address sanitizer: full stacks, so that the suppression below can see its caller
+// through cairo (built without frame pointers). cairo's xlib backend keeps a small record per
+// display from the first upload to a window, which outlives the display connection.
+#define SANITIZER_HOOK extern "C" __attribute__((visibility("default"))) const char*
+SANITIZER_HOOK __asan_default_options() { return "fast_unwind_on_malloc=0"; }
+SANITIZER_HOOK __lsan_default_suppressions() { return "leak:platform::X11WindowPeer::redrawIfNeeded\n"; }
 
 namespace {
 
@@ -121,6 +130,20 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     // Pointer events sent to the child window become a pan in the pad's flipped coordinates.
     Display* host = XOpenDisplay(server.display().c_str());
     ASSERT_NE(host, nullptr);
+    // The fixed-size window tells the window manager it cannot be resized; its title is set.
+    XSizeHints* hints = XAllocSizeHints();
+    long supplied = 0;
+    ASSERT_TRUE(XGetWMNormalHints(host, xid, hints, &supplied));
+    EXPECT_TRUE((hints->flags & PMinSize) && (hints->flags & PMaxSize));
+    EXPECT_EQ(hints->min_width, 240);
+    EXPECT_EQ(hints->max_width, 240);
+    EXPECT_EQ(hints->max_height, 160);
+    XFree(hints);
+    char* name = nullptr;
+    ASSERT_TRUE(XFetchName(host, xid, &name));
+    EXPECT_STREQ(name, "Drollicant");
+    XFree(name);
+
     const Window child = embedded->windowID();
     sendButton(host, child, ButtonPress, 20, 20);
     sendButton(host, child, MotionNotify, 40, 60);
@@ -131,6 +154,22 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     }
     EXPECT_EQ(pad->states, (std::vector<int>{1, 3}));
     EXPECT_EQ(pad->last, (CGPoint{10, 20}));  // pixels halved into points, y downward
+
+    // Another client grabbing the pointer mid-drag cancels the drag.
+    pad->states.clear();
+    sendButton(host, child, ButtonPress, 20, 20);
+    sendButton(host, child, MotionNotify, 40, 20);
+    XEvent leave{};
+    leave.type = LeaveNotify;
+    leave.xcrossing.window = child;
+    leave.xcrossing.mode = NotifyGrab;
+    XSendEvent(host, child, False, NoEventMask, &leave);
+    XFlush(host);
+    for (int i = 0; i < 10 && pad->states.size() < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        embedded->idle();
+    }
+    EXPECT_EQ(pad->states, (std::vector<int>{1, 4}));
 
     embedded->resize({60, 30});
     embedded->idle();
@@ -145,6 +184,20 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     EXPECT_EQ(pad->frame().size, (CGSize{40, 30}));
     EXPECT_EQ(embedded->capture()->width(), 80);
     embedded.reset();
+
+    // A host that destroys its window before closing the editor does not bring the process down.
+    const Window hostWindow = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 100, 100, 0, 0, 0);
+    XMapWindow(host, hostWindow);
+    XSync(host, False);
+    auto lonely = Pad::make({0, 0, 20, 20});
+    auto orphan = X11EmbeddedView::create(hostWindow, lonely, 1.0, server.display().c_str());
+    ASSERT_TRUE(orphan);
+    orphan->idle();
+    XDestroyWindow(host, hostWindow);
+    XSync(host, False);
+    lonely->layer()->setBackgroundColor(kRed.CGColor());  // something to draw, nowhere to draw it
+    orphan->idle();
+    orphan.reset();
 
     // The window manager's close button (WM_DELETE_WINDOW) closes that window only.
     auto second = NSWindow::initWithContentRect({0, 0, 50, 50}, 7, NSBackingStoreBuffered, false);
@@ -177,4 +230,23 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
     for (int i = 0; i < 20 && !app->isTerminated(); ++i) app->runOnce(0.02);
     EXPECT_TRUE(app->isTerminated());
     XCloseDisplay(host);
+}
+
+TEST(X11, ScaleFactorComesFromTheDisplaysDpiWhenNotGiven) {
+    if (!xvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
+    XvfbServer server;
+    ASSERT_TRUE(server.running());
+    Display* d = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(d, nullptr);
+    const std::string resources = "Xft.dpi:\t192\n";
+    XChangeProperty(d, DefaultRootWindow(d), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(resources.data()), int(resources.size()));
+    XSync(d, False);
+    auto backend = X11Backend::open(server.display().c_str());
+    ASSERT_TRUE(backend);
+    EXPECT_DOUBLE_EQ(backend->scaleFactor(), 2.0);
+    EXPECT_DOUBLE_EQ(backingScaleFactor(), 2.0);
+    EXPECT_DOUBLE_EQ(X11Backend::open(server.display().c_str(), 1.5)->scaleFactor(), 1.5);
+    setBackingScaleFactor(1.0);
+    XCloseDisplay(d);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Starts a private Xvfb on a display number it picks itself (-displayfd) and stops it again.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +19,13 @@ public:
         if (pipe(fds) != 0) return;
         _pid = fork();
         if (_pid == 0) {
+            // Goes when the test goes, even if it dies, and keeps no test output pipe open.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            const int devnull = open("/dev/null", O_RDWR);
+            if (devnull >= 0) {
+                dup2(devnull, STDOUT_FILENO);
+                dup2(devnull, STDERR_FILENO);
+            }
             close(fds[0]);
             const std::string fd = std::to_string(fds[1]);
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
