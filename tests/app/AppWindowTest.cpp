@@ -1,9 +1,10 @@
-// The application's window built in this process and drawn offscreen: structure, layout and
-// pixels. This test program's folder holds an Info.plist (version 1.0, build 7), so it is the
-// main bundle the version line is read from; the artwork code is pointed at the built
-// application folder.
+// The application's window built in this process: structure and layout, drawn offscreen to
+// app-window.png for a look (AppProcessTest checks the pixels on a real display). This test
+// program's folder holds an Info.plist (version 1.0, build 7), so it is the main bundle the
+// version line is read from; the artwork code is pointed at the built application folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -20,29 +21,11 @@ using drollicant::AppDelegate;
 
 namespace {
 
-const Pixel kBackground{189, 76, 0, 255};
-// White at 30 % over the background.
-const Pixel kSeparator{208, 130, 77, 255};
-
-bool near(const Pixel& a, const Pixel& b, int tolerance = 2) {
-    return std::abs(a.red - b.red) <= tolerance && std::abs(a.green - b.green) <= tolerance &&
-           std::abs(a.blue - b.blue) <= tolerance && std::abs(a.alpha - b.alpha) <= tolerance;
-}
-
 // The view's bounds in window coordinates (origin bottom left).
 CGRect windowRect(const NSView& view) {
     const CGPoint a = view.convertPointToView({0, 0}, nullptr);
     const CGPoint b = view.convertPointToView({view.bounds().size.width, view.bounds().size.height}, nullptr);
     return CGRectMake(std::min(a.x, b.x), std::min(a.y, b.y), std::abs(b.x - a.x), std::abs(b.y - a.y));
-}
-
-// Pixels in a window rectangle (scale 1, content 300 points high) that are not the background.
-int changedPixels(const OffscreenSurface& surface, CGRect rect) {
-    int changed = 0;
-    for (int y = int(rect.origin.y); y < int(CGRectGetMaxY(rect)); ++y)
-        for (int x = int(rect.origin.x); x < int(CGRectGetMaxX(rect)); ++x)
-            if (!near(surface.pixel(x, 299 - y), kBackground, 8)) ++changed;
-    return changed;
 }
 
 struct LaunchedApp {
@@ -89,12 +72,6 @@ TEST(AppWindow, LaunchBuildsTheFixedWindowWithItsQuitMenu) {
     EXPECT_FALSE(app->isTerminated());
     app->sendEvent(*window, NSEvent::key("q", NSEventModifierFlagCommand));
     EXPECT_TRUE(app->isTerminated());
-}
-
-TEST(AppWindow, ClosingTheWindowTerminates) {
-    LaunchedApp launched;
-    launched.delegate->window->close();
-    EXPECT_TRUE(NSApplication::sharedApplication()->isTerminated());
 }
 
 TEST(AppWindow, StackIsCentredWithArtworkVersionSeparatorAndCaption) {
@@ -150,35 +127,6 @@ TEST(AppWindow, StackIsCentredWithArtworkVersionSeparatorAndCaption) {
     }
     const auto underlay = std::static_pointer_cast<NSImageView>(artwork->subviews()[0])->image();
     EXPECT_EQ(underlay->size(), CGSizeMake(100, 100));
-}
 
-TEST(AppWindow, ContentDrawsBackgroundArtworkRuleAndLabels) {
-    LaunchedApp launched;
-    auto content = launched.delegate->window->contentView();
-    auto surface = OffscreenBackend::renderView(*content, 1.0);
-    ASSERT_EQ(surface->width(), 400);
-    ASSERT_EQ(surface->height(), 300);
-    renderViewToPNG(*content, std::filesystem::path(DROLLICANT_TEST_OUTPUT_DIR) / "app-window.png", 2.0);
-
-    for (auto [x, y] : {std::pair{2, 2}, {397, 2}, {2, 297}, {397, 297}, {200, 20}})
-        EXPECT_TRUE(near(surface->pixel(x, y), kBackground)) << x << "," << y;
-
-    auto stack = std::static_pointer_cast<NSStackView>(content->subviews()[0]);
-    const auto& arranged = stack->arrangedSubviews();
-    const CGRect artwork = windowRect(*arranged[0]);
-    EXPECT_GT(changedPixels(*surface, artwork), 100 * 100 / 4);
-
-    const CGRect rule = windowRect(*arranged[2]);
-    EXPECT_TRUE(near(surface->pixel(int(CGRectGetMidX(rule)), 299 - int(rule.origin.y)), kSeparator));
-    EXPECT_TRUE(near(surface->pixel(int(rule.origin.x) - 2, 299 - int(rule.origin.y)), kBackground));
-
-    for (int label : {1, 3}) {
-        const CGRect r = windowRect(*arranged[size_t(label)]);
-        EXPECT_GT(changedPixels(*surface, r), 20) << label;
-        int white = 0;
-        for (int y = int(r.origin.y); y < int(CGRectGetMaxY(r)); ++y)
-            for (int x = int(r.origin.x); x < int(CGRectGetMaxX(r)); ++x)
-                if (near(surface->pixel(x, 299 - y), Pixel{255, 255, 255, 255}, 10)) ++white;
-        EXPECT_GT(white, 5) << label;
-    }
+    EXPECT_TRUE(renderViewToPNG(*content, std::filesystem::path(DROLLICANT_TEST_OUTPUT_DIR) / "app-window.png", 2.0));
 }
