@@ -412,3 +412,9 @@ TEST_F(AppProcessTest, InstalledApplicationStartsFromItsDesktopEntry) {
     ASSERT_TRUE(built && fromInstall);
     EXPECT_TRUE(samePixels(*built, *fromInstall));
 }
+
+TEST(AppProcess, WithoutADisplayReportsItAndFails) {
+    const auto run = testing_support::runProcess({executableIn(DROLLICANT_APP_DIR).string()}, {"DISPLAY="});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("X display"), std::string::npos) << run.err;
+}
