@@ -1,6 +1,7 @@
 #include "platform/ui/LayoutConstraint.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/ui/View.h"
 
@@ -101,8 +102,9 @@ CGRect constrainedFrame(const NSView& child, const NSView& parent) {
         if (!geometryOf(*other, parent, rect)) continue;
         const bool alongX = c->secondAttribute() == NSLayoutAttribute::centerX;
         const CGFloat centre = (alongX ? CGRectGetMidX(rect) : CGRectGetMidY(rect)) * c->multiplier() + c->constant();
-        if (a == NSLayoutAttribute::centerX) frame.origin.x = centre - frame.size.width / 2;
-        else frame.origin.y = centre - frame.size.height / 2;
+        // Centred views land on whole points, so their edges (and hairlines) stay sharp.
+        if (a == NSLayoutAttribute::centerX) frame.origin.x = std::round(centre - frame.size.width / 2);
+        else frame.origin.y = std::round(centre - frame.size.height / 2);
     }
     return frame;
 }

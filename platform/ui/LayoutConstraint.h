@@ -1,8 +1,9 @@
 #pragma once
 // Layout constraints, as far as the application's window needs them: a view's width or height
 // equal to a constant, its width or height at most a multiple of another view's, and its
-// centre (x or y) equal to another view's centre. A constraint takes effect when activated;
-// the superview's layout pass places its constrained subviews by them.
+// centre (x or y) equal to another view's centre, its origin rounded to a whole point. A
+// constraint takes effect when activated; the superview's layout pass places its constrained
+// subviews by them.
 #include <memory>
 #include <vector>
 

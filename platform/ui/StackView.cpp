@@ -1,6 +1,7 @@
 #include "platform/ui/StackView.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace platform {
 
@@ -62,12 +63,12 @@ void NSStackView::layout() {
         CGSize s = view->fittingSize();
         if (vertical) {
             s.width = std::min(s.width, box.width);
-            const CGFloat x = centred ? (box.width - s.width) / 2 : 0;
+            const CGFloat x = centred ? std::round((box.width - s.width) / 2) : 0;
             view->setFrame({{x, offset}, s});
             offset += s.height + _spacing;
         } else {
             s.height = std::min(s.height, box.height);
-            const CGFloat y = centred ? (box.height - s.height) / 2 : 0;
+            const CGFloat y = centred ? std::round((box.height - s.height) / 2) : 0;
             view->setFrame({{offset, y}, s});
             offset += s.width + _spacing;
         }

@@ -21,7 +21,7 @@ public:
 
     void setOrientation(NSUserInterfaceLayoutOrientation orientation);
     NSUserInterfaceLayoutOrientation orientation() const { return _orientation; }
-    // centerX (or centerY for horizontal stacks) centres; width/height or anything else
+    // centerX (or centerY for horizontal stacks) centres on a whole point; width/height or anything else
     // aligns to the leading (top) edge.
     void setAlignment(NSLayoutAttribute alignment);
     NSLayoutAttribute alignment() const { return _alignment; }

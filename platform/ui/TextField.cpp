@@ -1,6 +1,7 @@
 #include "platform/ui/TextField.h"
 
 #include <cairo.h>
+#include <cmath>
 #include <pango/pangocairo.h>
 
 #include "platform/ui/GraphicsContext.h"
@@ -79,7 +80,8 @@ CGSize NSTextField::intrinsicContentSize() const {
     const CGSize extent = textExtent(cr, _text, _font);
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
-    return {extent.width + 2 * kLabelMargin, extent.height};
+    // Whole points, as layout works in: labels stacked under one another stay on the pixel grid.
+    return {std::ceil(extent.width + 2 * kLabelMargin), std::ceil(extent.height)};
 }
 
 void NSTextField::drawRect(CGRect) {

@@ -1,6 +1,7 @@
 // Buttons, image views, labels and the stack layout of the application's window.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "TestImages.h"
@@ -110,11 +111,16 @@ TEST(StackView, CentresAVerticalGroupWithTheApplicationsConstraints) {
 
     // Top to bottom, 10 apart, each centred across a stack centred in the content.
     const CGSize label = version->intrinsicContentSize();
-    ASSERT_GT(label.width, 30);
-    const double height = 100 + 1 + label.height + wide->frame().size.height + 30;
-    EXPECT_EQ(stack->frame(), (CGRect{30, 150 - height / 2, 340, height}));
+    EXPECT_GT(label.width, 30);
+    EXPECT_GT(label.height, 10);
+    const CGRect f = stack->frame();
+    EXPECT_DOUBLE_EQ(f.size.width, 340);
+    EXPECT_DOUBLE_EQ(f.size.height, 100 + 1 + label.height + wide->frame().size.height + 30);
+    EXPECT_DOUBLE_EQ(f.origin.x + f.size.width / 2, 200);
+    EXPECT_NEAR(f.origin.y + f.size.height / 2, 150, 0.5);  // on a whole point
     EXPECT_EQ(art->frame(), (CGRect{120, 0, 100, 100}));
-    EXPECT_EQ(version->frame(), (CGRect{(340 - label.width) / 2, 110, label.width, label.height}));
+    EXPECT_DOUBLE_EQ(version->frame().origin.y, 110);
+    EXPECT_DOUBLE_EQ(version->frame().origin.x, std::round((340 - label.width) / 2));
     EXPECT_EQ(rule->frame(), (CGRect{80, 120 + label.height, 180, 1}));
     EXPECT_DOUBLE_EQ(wide->frame().size.width, 340);
 
