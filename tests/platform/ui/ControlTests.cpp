@@ -125,7 +125,7 @@ TEST(StackView, CentresAVerticalGroupWithTheApplicationsConstraints) {
     EXPECT_DOUBLE_EQ(wide->frame().size.width, 340);
 
     // The version line is drawn in its colour where it was placed.
-    const int textTop = int(150 - height / 2 + 110);
+    const int textTop = int(f.origin.y + 110);
     int whitish = 0;
     for (int y = textTop; y < textTop + int(label.height); ++y)
         for (int x = 150; x < 250; ++x) whitish += s->pixel(x, y).green > 200;
