@@ -15,12 +15,6 @@ inline std::vector<float> noise(int64_t frames, float amplitude, unsigned seed) 
   return v;
 }
 
-inline std::vector<float> sine(int64_t frames, double hz, double rate, float amplitude) {
-  std::vector<float> v(static_cast<size_t>(frames));
-  for (int64_t i = 0; i < frames; ++i) v[i] = amplitude * float(std::sin(2.0 * M_PI * hz * double(i) / rate));
-  return v;
-}
-
 inline double rms(const std::vector<float>& v, size_t from = 0) {
   double sum = 0.0;
   for (size_t i = from; i < v.size(); ++i) sum += double(v[i]) * v[i];
