@@ -15,7 +15,7 @@ using drollicant::AURotaryControl;
 
 namespace {
 
-// A 100-point knob in the middle of a window's content, recording its notifications.
+// A 100-point knob at 0.5 in the middle of a window's content, recording its notifications.
 struct KnobInWindow {
   std::shared_ptr<NSWindow> window =
       NSWindow::initWithContentRect({0, 0, 200, 200}, NSWindowStyleMaskTitled, NSBackingStoreBuffered, false);
@@ -26,21 +26,19 @@ struct KnobInWindow {
   KnobInWindow() {
     window->setContentView(NSView::initWithFrame({0, 0, 200, 200}));
     window->contentView()->addSubview(knob);
-    knob->lowerBound = 0;
-    knob->upperBound = 1;
-    knob->resetValue = 0.5f;
-    knob->_value = 0.5f;
+    knob->resetValue = knob->_value = 0.5f;
     knob->onValueChanged = [this] { calls.push_back("changed " + std::to_string(knob->value())); };
     knob->onDragBegan = [this] { calls.push_back("began"); };
     knob->onDragEnded = [this] { calls.push_back("ended"); };
   }
-  void send(NSEventType type, CGPoint p, int clicks = 1) { window->sendEvent(NSEvent::mouse(type, p, clicks)); }
-  // Press at the centre, pass the recogniser's threshold, then move to centre + (dx, dy)
-  // in window coordinates.
+  void send(NSEventType type, double dx, double dy, int clicks = 1) {
+    window->sendEvent(NSEvent::mouse(type, {kCentre.x + dx, kCentre.y + dy}, clicks));
+  }
+  // Press at the centre, pass the recogniser's threshold, then move to centre + (dx, dy).
   void dragTo(double dx, double dy) {
-    send(NSEventType::leftMouseDown, kCentre);
-    send(NSEventType::leftMouseDragged, {kCentre.x, kCentre.y - 3});
-    send(NSEventType::leftMouseDragged, {kCentre.x + dx, kCentre.y + dy});
+    send(NSEventType::leftMouseDown, 0, 0);
+    send(NSEventType::leftMouseDragged, 0, -3);
+    send(NSEventType::leftMouseDragged, dx, dy);
   }
 };
 
@@ -53,62 +51,34 @@ CATransform3D rotationByDegrees(double degrees) {
 TEST(AURotaryControl, SetterClampsAndNotifiesOnlyEffectiveChanges) {
   auto knob = AURotaryControl::initWithFrame({0, 0, 100, 100});
   EXPECT_EQ(knob->tag(), -1);
-  EXPECT_EQ(knob->value(), 0.0f);
-  EXPECT_EQ(knob->resetValue, 0.0f);
-  int changes = 0;
-  knob->onValueChanged = [&] { ++changes; };
   knob->_value = 0.5f;
-
-  knob->setValue(1.5f);  // clamped to the upper bound, one call
-  EXPECT_EQ(knob->value(), 1.0f);
-  EXPECT_EQ(changes, 1);
-  knob->setValue(1.5f);  // clamps to the current value: nothing
-  knob->setValue(1.0f);
-  EXPECT_EQ(changes, 1);
-  EXPECT_EQ(knob->overlayLayer->transform(), rotationByDegrees(160));
-
-  knob->setValue(std::nanf(""));
-  EXPECT_EQ(knob->value(), 0.0f);
-  EXPECT_EQ(changes, 2);
-  EXPECT_EQ(knob->overlayLayer->transform(), CATransform3DMakeRotation(-2.792526803190927, 0, 0, 1));
-  knob->setValue(-3);
-  EXPECT_EQ(changes, 2);
-
+  int changes = 0;
   // The value is stored and the overlay turned before the closure runs.
   knob->onValueChanged = [&] {
-    EXPECT_EQ(knob->value(), 0.5f);
-    EXPECT_EQ(knob->overlayLayer->transform(), rotationByDegrees(0));
+    EXPECT_EQ(knob->overlayLayer->transform(), rotationByDegrees(knob->value() * 320 - 160));
     ++changes;
   };
-  knob->setValue(0.5f);
-  EXPECT_EQ(changes, 3);
-
-  knob->setTag(4);
-  EXPECT_EQ(knob->tag(), 4);
+  const struct { float set, stored; int changes; } steps[] = {
+      {1.5f, 1, 1}, {1.5f, 1, 1}, {1, 1, 1},            // clamped once, then equal: no call
+      {std::nanf(""), 0, 2}, {-3, 0, 2}, {0.5f, 0.5f, 3}};
+  for (const auto& s : steps) {
+    knob->setValue(s.set);
+    EXPECT_EQ(knob->value(), s.stored) << s.set;
+    EXPECT_EQ(changes, s.changes) << s.set;
+  }
 }
 
-TEST(AURotaryControl, LayersCoverTheKnobWithFreshPicturesOnEveryLayout) {
+TEST(AURotaryControl, LayoutAsksForFreshPicturesOnlyWithArea) {
   auto knob = AURotaryControl::initWithFrame({10, 20, 80, 60});
-  ASSERT_TRUE(knob->layer());
-  ASSERT_EQ(knob->layer()->sublayers().size(), 2u);
-  EXPECT_EQ(knob->layer()->sublayers()[0], knob->underlayLayer);
-  EXPECT_EQ(knob->layer()->sublayers()[1], knob->overlayLayer);
-  EXPECT_EQ(knob->underlayLayer->bounds(), (CGRect{{0, 0}, {80, 60}}));
-  EXPECT_EQ(knob->overlayLayer->position(), (CGPoint{40, 30}));
-  EXPECT_TRUE(knob->underlayLayer->contents());  // the default pictures
-  EXPECT_TRUE(knob->overlayLayer->contents());
-
   std::vector<CGSize> asked;
   knob->overlayImageProvider = [&](CGSize size) {
     asked.push_back(size);
     return NSImage::initWithSize(size);
   };
   knob->setFrameSize({50, 50});
-  ASSERT_EQ(asked.size(), 1u);
-  EXPECT_EQ(asked[0], (CGSize{50, 50}));
-  EXPECT_EQ(knob->overlayLayer->bounds(), (CGRect{{0, 0}, {50, 50}}));
   knob->setValue(1);  // a value change asks for no picture
-  EXPECT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked, (std::vector<CGSize>{{50, 50}}));
+  EXPECT_EQ(knob->overlayLayer->bounds(), (CGRect{{0, 0}, {50, 50}}));
 
   // Without area the layout does nothing: pictures, bounds and rotation stay.
   const auto contents = knob->overlayLayer->contents();
@@ -121,30 +91,21 @@ TEST(AURotaryControl, LayersCoverTheKnobWithFreshPicturesOnEveryLayout) {
   EXPECT_EQ(knob->overlayLayer->transform(), rotationByDegrees(160));
 }
 
-TEST(AURotaryControl, DragTurnsByTheDiagonalFromWhereItBegan) {
+TEST(AURotaryControl, DragTurnsByTheUpRightDiagonalOnly) {
   KnobInWindow f;
   // 25 points up and to the right: one radian, from 0 degrees to about 57.2958.
   const double leg = 25 / std::sqrt(2.0);
   f.dragTo(leg, leg);
+  f.send(NSEventType::leftMouseUp, leg, leg);
   EXPECT_NEAR(f.knob->value(), 0.67905, 1e-5);
   EXPECT_NEAR(f.knob->value(), (57.2958f + 160) / 320, 1e-6);
-  // The same translation computed as the knob does, to the last bit.
-  const double turn = (leg + leg) * 0.7071067811865476 / (100 * 0.25);
-  const float angle = 0.0f + float(turn) * 180.0f / 3.1415925f;
-  EXPECT_EQ(f.knob->value(), 0.0f + (angle + 160.0f) * 1.0f / 320.0f);
-  f.send(NSEventType::leftMouseUp, {KnobInWindow::kCentre.x + leg, KnobInWindow::kCentre.y + leg});
-  // The step past the threshold only begins the drag.
-  ASSERT_EQ(f.calls.size(), 3u);
-  EXPECT_EQ(f.calls[0], "began");
-  EXPECT_EQ(f.calls[2], "ended");
+  EXPECT_EQ(f.calls, (std::vector<std::string>{"began", "changed " + std::to_string(f.knob->value()), "ended"}));
 
   // Along the other diagonal nothing moves, and an unchanged value notifies nobody.
   f.calls.clear();
   const float before = f.knob->value();
-  f.send(NSEventType::leftMouseDown, KnobInWindow::kCentre);
-  f.send(NSEventType::leftMouseDragged, {KnobInWindow::kCentre.x + 10, KnobInWindow::kCentre.y - 10});
-  f.send(NSEventType::leftMouseDragged, {KnobInWindow::kCentre.x + 30, KnobInWindow::kCentre.y - 30});
-  f.send(NSEventType::leftMouseUp, {KnobInWindow::kCentre.x + 30, KnobInWindow::kCentre.y - 30});
+  f.dragTo(30, -30);
+  f.send(NSEventType::leftMouseUp, 30, -30);
   EXPECT_EQ(f.knob->value(), before);
   EXPECT_EQ(f.calls, (std::vector<std::string>{"began", "ended"}));
 }
@@ -154,32 +115,24 @@ TEST(AURotaryControl, DragHoldsAtTheArcEndsAndCancelRestores) {
   f.dragTo(300, 0);  // far beyond the high end
   EXPECT_EQ(f.knob->value(), 1.0f);
   // Coming back part of the way stays at the end until the pointer re-enters the arc.
-  const int before = int(f.calls.size());
-  f.send(NSEventType::leftMouseDragged, {KnobInWindow::kCentre.x + 250, KnobInWindow::kCentre.y});
+  const auto calls = f.calls;
+  f.send(NSEventType::leftMouseDragged, 250, 0);
   EXPECT_EQ(f.knob->value(), 1.0f);
-  EXPECT_EQ(int(f.calls.size()), before);
-  f.send(NSEventType::leftMouseDragged, {KnobInWindow::kCentre.x - 300, KnobInWindow::kCentre.y});
+  EXPECT_EQ(f.calls, calls);
+  f.send(NSEventType::leftMouseDragged, -300, 0);
   EXPECT_EQ(f.knob->value(), 0.0f);
   // Escape cancels: back to where the drag began, then the drag ends.
   f.calls.clear();
   f.window->sendEvent(NSEvent::key(NSEscapeCharacters));
-  EXPECT_EQ(f.knob->value(), 0.5f);
   EXPECT_EQ(f.calls, (std::vector<std::string>{"changed 0.500000", "ended"}));
 }
 
 TEST(AURotaryControl, DoubleClickResets) {
   KnobInWindow f;
-  auto doubleClick = [&] {
-    f.send(NSEventType::leftMouseDown, KnobInWindow::kCentre, 1);
-    f.send(NSEventType::leftMouseUp, KnobInWindow::kCentre, 1);
-    f.send(NSEventType::leftMouseDown, KnobInWindow::kCentre, 2);
-    f.send(NSEventType::leftMouseUp, KnobInWindow::kCentre, 2);
-  };
-  doubleClick();  // already at the reset value
-  EXPECT_TRUE(f.calls.empty());
-  f.knob->setValue(0.9f);
-  f.calls.clear();
-  doubleClick();
-  EXPECT_EQ(f.knob->value(), 0.5f);
+  f.knob->_value = 0.9f;
+  for (int clicks : {1, 2}) {
+    f.send(NSEventType::leftMouseDown, 0, 0, clicks);
+    f.send(NSEventType::leftMouseUp, 0, 0, clicks);
+  }
   EXPECT_EQ(f.calls, (std::vector<std::string>{"changed 0.500000"}));
 }
