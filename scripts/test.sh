@@ -7,10 +7,10 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 install_packages
 build
-ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" --timeout 300
 
 SANITIZE_DIR="$ROOT/build-sanitize"
 BUILD_DIR="$SANITIZE_DIR" BUILD_TYPE=Sanitize build -DDROLLICANT_SANITIZE=address,undefined \
   -DCMAKE_CXX_FLAGS_SANITIZE="-O1 -g1" -DCMAKE_C_FLAGS_SANITIZE="-O1 -g1"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir "$SANITIZE_DIR" --output-on-failure -j "$(nproc)" -LE host
+  ctest --test-dir "$SANITIZE_DIR" --output-on-failure -j "$(nproc)" --timeout 300 -LE host

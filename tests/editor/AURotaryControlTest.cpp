@@ -2,7 +2,9 @@
 // synthesised pointer events through a window.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -100,6 +102,12 @@ TEST(AURotaryControl, DragTurnsByTheUpRightDiagonalOnly) {
   EXPECT_NEAR(f.knob->value(), 0.67905, 1e-5);
   EXPECT_NEAR(f.knob->value(), (57.2958f + 160) / 320, 1e-6);
   EXPECT_EQ(f.calls, (std::vector<std::string>{"began", "changed " + std::to_string(f.knob->value()), "ended"}));
+
+  // To the last rounding: the divisor is the single-precision 3.1415925 (0x40490FDA), one unit
+  // below π in single precision. 8.25 points to the right tells the two apart (π gives 0x3f0ab21d).
+  KnobInWindow exact;
+  exact.dragTo(8.25, 0);
+  EXPECT_EQ(std::bit_cast<uint32_t>(exact.knob->value()), 0x3f0ab21eu) << exact.knob->value();
 
   // Along the other diagonal nothing moves, and an unchanged value notifies nobody.
   f.calls.clear();
