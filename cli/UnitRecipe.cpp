@@ -7,6 +7,7 @@
 
 #include "cli/BundleLocator.h"
 #include "cli/ExitStatus.h"
+#include "cli/ExtensionInfo.h"
 #include "platform/au/AudioComponentInfo.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/NSPropertyListSerialization.h"
@@ -19,8 +20,12 @@ namespace {
 
 // The codes the shipped Info.plist registers, for a command run without any bundle
 // (then there are no factory presets either).
-constexpr AudioComponentDescription kDescriptionWithoutBundle{fourCharCode("aufx"), fourCharCode("drlc"),
-                                                              fourCharCode("Drol"), 0, 0};
+AudioComponentDescription shippedDescription() {
+  const auto info = NSPropertyListSerialization::propertyListWithData(kShippedExtensionInfo, nullptr);
+  const auto* dictionary = info ? info->dictionaryValue() : nullptr;
+  const auto component = dictionary ? audioComponentFromInfoDictionary(*dictionary, nullptr) : std::nullopt;
+  return component ? component->description : AudioComponentDescription{};
+}
 constexpr size_t kMaxStateFileBytes = 4u << 20;
 
 bool equalIgnoringCase(const std::string& a, const std::string& b) {
@@ -55,7 +60,7 @@ std::optional<UnitRecipe> UnitRecipe::fromArguments(const Arguments& args, std::
   if (requested && !recipe.bundlePath) return std::nullopt;
   useBundleForUnits(recipe.bundlePath);
 
-  recipe.description = kDescriptionWithoutBundle;
+  recipe.description = shippedDescription();
   if (recipe.bundlePath) {
     if (auto bundle = NSBundle::bundleWithURL(*recipe.bundlePath))
       if (auto info = audioComponentFromBundle(*bundle, nullptr)) recipe.description = info->description;
