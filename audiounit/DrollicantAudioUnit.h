@@ -1,6 +1,7 @@
 #pragma once
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,10 +28,12 @@ inline constexpr const char* kStateVersion = "drollicant_state_version";
 // values reach the kernel through the tree, a render block that runs the kernel in
 // place, saved state and factory presets.
 //
-// Threads: construction, configuration, parameters, state and presets run on the
-// host's setup threads or the main thread, one call at a time; only the block from
-// `internalRenderBlock()` runs on the audio thread. The host must not allocate,
-// deallocate or reset while a render call is under way.
+// Threads: construction and configuration run on one setup thread. Parameters, state,
+// presets, the bypass and the tail time may be used from several setup threads at once
+// (a host's main thread and its saving thread, say) while the audio thread renders;
+// calls that overlap stay free of data races, and the last call to finish wins. Only the
+// block from `internalRenderBlock()` runs on the audio thread. The host must not
+// allocate, deallocate or reset while a render call is under way.
 class DrollicantAudioUnit : public platform::AUAudioUnit {
 public:
   static constexpr const char* kTailTimeKey = "tailTime";
@@ -75,7 +78,7 @@ public:
 
   // ---- State and presets ----
   std::vector<std::shared_ptr<platform::AUAudioUnitPreset>> factoryPresets() override;
-  std::shared_ptr<platform::AUAudioUnitPreset> currentPreset() override { return _currentPreset; }
+  std::shared_ptr<platform::AUAudioUnitPreset> currentPreset() override;
   // nullptr: nothing. Otherwise stored; a factory number in range loads and applies
   // that preset file; negative (user) numbers change no parameter.
   void setCurrentPreset(std::shared_ptr<platform::AUAudioUnitPreset> preset) override;
@@ -114,6 +117,8 @@ private:
   std::shared_ptr<platform::AUAudioUnitBusArray> _outputBusArray;
   std::shared_ptr<platform::AUParameterTree> _parameterTree;
   std::map<std::string, float> _defaultParameterValues;
+  // Read by fullState on one thread while another selects a preset; never on the audio thread.
+  mutable std::mutex currentPresetMutex;
   std::shared_ptr<platform::AUAudioUnitPreset> _currentPreset;
 };
 

@@ -41,9 +41,17 @@ std::vector<std::shared_ptr<AUAudioUnitPreset>> DrollicantAudioUnit::factoryPres
   return presets;
 }
 
+std::shared_ptr<AUAudioUnitPreset> DrollicantAudioUnit::currentPreset() {
+  const std::lock_guard lock(currentPresetMutex);
+  return _currentPreset;
+}
+
 void DrollicantAudioUnit::setCurrentPreset(std::shared_ptr<AUAudioUnitPreset> preset) {
   if (!preset) return;
-  _currentPreset = preset;
+  {
+    const std::lock_guard lock(currentPresetMutex);
+    _currentPreset = preset;
+  }
   if (preset->number() < 0) return;
   const auto& files = factoryPresetFiles();
   if (uint64_t(preset->number()) >= files.size()) return;
@@ -58,7 +66,8 @@ std::optional<PlistDictionary> DrollicantAudioUnit::fullState() {
   state[StateKey::kType] = PlistValue::integer(description.componentType);
   state[StateKey::kSubtype] = PlistValue::integer(description.componentSubType);
   state[StateKey::kManufacturer] = PlistValue::integer(description.componentManufacturer);
-  state[StateKey::kName] = PlistValue::string(_currentPreset ? _currentPreset->name() : kUntitledPresetName);
+  const auto preset = currentPreset();
+  state[StateKey::kName] = PlistValue::string(preset ? preset->name() : kUntitledPresetName);
   if (_parameterTree) {
     PlistDictionary parameters;
     for (const auto& parameter : _parameterTree->allParameters())

@@ -14,3 +14,13 @@ BUILD_DIR="$SANITIZE_DIR" BUILD_TYPE=Sanitize build -DDROLLICANT_SANITIZE=addres
   -DCMAKE_CXX_FLAGS_SANITIZE="-O1 -g1" -DCMAKE_C_FLAGS_SANITIZE="-O1 -g1"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$SANITIZE_DIR" --output-on-failure -j "$(nproc)" --timeout 300 -LE host
+
+# ThreadSanitizer: the threading tests (label "threads") only, so only their
+# executables are built. Any data race it reports fails the run.
+TSAN_DIR="$ROOT/build-tsan"
+TSAN_TARGETS=(audiounit_thread_tests)
+cmake -S "$ROOT" -B "$TSAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Sanitize -DDROLLICANT_SANITIZE=thread \
+  -DCMAKE_CXX_FLAGS_SANITIZE="-O1 -g1" -DCMAKE_C_FLAGS_SANITIZE="-O1 -g1" >/dev/null
+cmake --build "$TSAN_DIR" --target "${TSAN_TARGETS[@]}"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  ctest --test-dir "$TSAN_DIR" --output-on-failure -j "$(nproc)" --timeout 300 -L threads

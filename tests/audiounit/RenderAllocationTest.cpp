@@ -1,7 +1,11 @@
-// The render path must never touch the heap.
+// The render path must never touch the heap nor take a lock.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <mutex>
+#include <semaphore>
+#include <shared_mutex>
 #include <vector>
 
 #include "AllocationCounter.h"
@@ -10,14 +14,25 @@
 using namespace drollicant;
 using namespace platform;
 
-TEST(RenderRealtime, TheCounterSeesHeapUse) {
-  drollicant::test::AllocationCounter heap;
+TEST(RenderRealtime, TheCounterSeesHeapUseAndLocks) {
+  drollicant::test::AllocationCounter counter;
   auto* probe = new std::vector<int>(10);
   delete probe;
-  EXPECT_EQ(heap.count(), 4);
+  EXPECT_EQ(counter.count(), 4);
+
+  std::mutex mutex;
+  { const std::lock_guard lock(mutex); }
+  ASSERT_TRUE(mutex.try_lock());
+  mutex.unlock();
+  std::shared_mutex shared;
+  { const std::shared_lock lock(shared); }
+  EXPECT_EQ(counter.locks(), 3) << "lock, try_lock and a shared lock";
+  std::counting_semaphore<1> empty(0);
+  EXPECT_FALSE(empty.try_acquire_for(std::chrono::milliseconds(1)));
+  EXPECT_GT(counter.locks(), 3) << "a semaphore that has to wait reaches the futex";
 }
 
-TEST(RenderRealtime, ThousandsOfRenderCallsWithEventsAllocateNothing) {
+TEST(RenderRealtime, EveryRenderPathAllocatesNothingAndTakesNoLock) {
   testing_support::ExtensionBundle bundle;
   bundle.addShippedPresets();
   const auto unit = testing_support::makeUnit();
@@ -26,11 +41,12 @@ TEST(RenderRealtime, ThousandsOfRenderCallsWithEventsAllocateNothing) {
   ASSERT_TRUE(unit->allocateRenderResources(nullptr));
   const AUInternalRenderBlock block = unit->internalRenderBlock();
 
-  // Everything a host prepares before it starts its audio thread.
-  std::vector<AURenderEvent> events(12);
+  // Everything a host prepares before it starts its audio thread: an event for every
+  // address, a ramp, and addresses the unit does not know.
+  std::vector<AURenderEvent> events(13);
   for (size_t i = 0; i < events.size(); ++i) {
     events[i].parameter.eventType = i == 11 ? AURenderEventType::ParameterRamp : AURenderEventType::Parameter;
-    events[i].parameter.parameterAddress = i;  // 0 to 7, then unknown addresses
+    events[i].parameter.parameterAddress = i == 12 ? ~AUParameterAddress(0) : i;  // 0 to 7, then unknown
     if (i + 1 < events.size()) events[i].head.next = &events[i + 1];
   }
   std::vector<float> left(kMaxFrames), right(kMaxFrames), interleaved(2 * kMaxFrames);
@@ -50,26 +66,43 @@ TEST(RenderRealtime, ThousandsOfRenderCallsWithEventsAllocateNothing) {
       for (uint32_t i = 0; i < samples; ++i) data[i] = 0.4f * std::sin(0.01f * float(time + i));
     }
     time += frames;
-    return time % 7 == 0 ? -50 : noErr;
+    return time % 7 == 0 ? -50 : noErr;  // now and then the host's input fails
   };
-  AudioBufferList* lists[] = {twoBuffers.get(), oneBuffer.get(), monoBuffer.get()};
 
-  long failures = 0;
-  drollicant::test::AllocationCounter heap;
-  for (int call = 0; call < 3000; ++call) {
-    for (size_t i = 0; i < events.size(); ++i)
-      events[i].parameter.value = float((call * 7 + int(i) * 3) % 11) / 10.0f;
-    AudioUnitRenderActionFlags flags = 0;
-    AudioTimeStamp timestamp;
-    timestamp.mSampleTime = double(time);
-    const AUAudioFrameCount frames = AUAudioFrameCount(1 + (call * 37) % kMaxFrames);
-    const AURenderEvent* head = call % 5 == 0 ? nullptr : &events[0];
-    const AUAudioUnitStatus status =
-        call % 50 == 0 ? block(&flags, &timestamp, frames, 0, lists[call % 3], head, nullptr)
-                       : block(&flags, &timestamp, frames, 0, lists[call % 3], head, pull);
-    if (status != noErr) ++failures;
+  struct Path {
+    const char* name;
+    AudioBufferList* list;
+    bool events, bypass, pull;
+  };
+  const Path paths[] = {
+      {"plain", twoBuffers.get(), false, false, true},
+      {"events at every address", twoBuffers.get(), true, false, true},
+      {"bypass with events", twoBuffers.get(), true, true, true},
+      {"interleaved with events", oneBuffer.get(), true, false, true},
+      {"interleaved bypass", oneBuffer.get(), true, true, true},
+      {"one mono buffer", monoBuffer.get(), true, false, true},
+      {"no pull block", twoBuffers.get(), true, false, false},
+  };
+  for (const Path& path : paths) {
+    unit->setShouldBypassEffect(path.bypass);
+    long failures = 0;
+    drollicant::test::AllocationCounter counter;
+    for (int call = 0; call < 500; ++call) {
+      for (size_t i = 0; i < events.size(); ++i)
+        events[i].parameter.value = float((call * 7 + int(i) * 3) % 11) / 10.0f;
+      AudioUnitRenderActionFlags flags = 0;
+      AudioTimeStamp timestamp;
+      timestamp.mSampleTime = double(time);
+      const auto frames = AUAudioFrameCount(1 + (call * 37) % kMaxFrames);
+      const AURenderEvent* head = path.events ? &events[0] : nullptr;
+      const AUAudioUnitStatus status = path.pull ? block(&flags, &timestamp, frames, 0, path.list, head, pull)
+                                                 : block(&flags, &timestamp, frames, 0, path.list, head, nullptr);
+      if (status != noErr) ++failures;
+    }
+    EXPECT_EQ(counter.count(), 0) << path.name;
+    EXPECT_EQ(counter.locks(), 0) << path.name;
+    EXPECT_GT(failures, 0) << path.name << ": failing or missing pulls were among the calls";
   }
-  EXPECT_EQ(heap.count(), 0);
-  EXPECT_GT(failures, 0);  // failing and missing pulls were among the calls
   for (float x : left) EXPECT_TRUE(std::isfinite(x));
+  for (float x : interleaved) EXPECT_TRUE(std::isfinite(x));
 }
