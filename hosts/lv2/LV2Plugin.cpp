@@ -14,6 +14,24 @@ namespace {
 
 bool isEnabled(float portValue) { return portValue > 0.0f; }
 
+// Copies each input channel into its output buffer. Hosts may hand an input's own
+// buffer as its output (nothing to copy), or the other channel's input buffer: then
+// that channel is copied first, so its input is read before it is overwritten, and
+// channels that cross both ways are swapped. A missing input is silence.
+void copyInputs(const float* const in[2], float* const out[2], uint32_t frames) {
+  if (in[0] && in[1] && in[0] != in[1] && out[0] == in[1] && out[1] == in[0]) {
+    std::swap_ranges(out[0], out[0] + frames, out[1]);
+    return;
+  }
+  const uint32_t first = out[0] == in[1] ? 1 : 0;
+  for (const uint32_t c : {first, 1 - first}) {
+    if (in[c] == nullptr)
+      std::fill_n(out[c], frames, 0.0f);
+    else if (in[c] != out[c])
+      std::memmove(out[c], in[c], frames * sizeof(float));
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<LV2Plugin> LV2Plugin::instantiate(double sampleRate, const char* bundlePath,
@@ -120,16 +138,12 @@ void LV2Plugin::renderSlice(uint32_t offset, uint32_t frames, const AURenderEven
   StereoBufferList buffers;
   buffers.setBuffer(0, audioOut[0] + offset, 1, frames);
   buffers.setBuffer(1, audioOut[1] + offset, 1, frames);
-  // Hosts may hand the same memory as input and output; memmove copes with that.
   auto pullInput = [this, offset](AudioUnitRenderActionFlags*, const AudioTimeStamp*, AUAudioFrameCount count,
                                   NSInteger, AudioBufferList* list) -> AUAudioUnitStatus {
-    for (uint32_t c = 0; c < 2 && c < list->mNumberBuffers; ++c) {
-      auto* out = static_cast<float*>(list->mBuffers[c].mData);
-      if (audioIn[c] == nullptr)
-        std::fill_n(out, count, 0.0f);
-      else if (audioIn[c] + offset != out)
-        std::memmove(out, audioIn[c] + offset, count * sizeof(float));
-    }
+    if (list->mNumberBuffers < 2) return kAudio_ParamError;
+    const float* const in[2] = {audioIn[0] ? audioIn[0] + offset : nullptr, audioIn[1] ? audioIn[1] + offset : nullptr};
+    float* const out[2] = {static_cast<float*>(list->mBuffers[0].mData), static_cast<float*>(list->mBuffers[1].mData)};
+    copyInputs(in, out, count);
     return noErr;
   };
   AudioUnitRenderActionFlags flags = 0;

@@ -81,7 +81,12 @@ void LV2UI::portEvent(uint32_t port, uint32_t bufferSize, uint32_t format, const
   if (format != kFloatProtocol || bufferSize != sizeof(float) || !buffer) return;
   const auto parameter = parameterForPort(port);
   if (!parameter) return;
-  const float value = *static_cast<const float*>(buffer);
+  // A value outside the parameter's range (or no number at all) is shown at the end the
+  // plug-in takes it for, and counts as that value: otherwise the knob's own bounding
+  // would come back as a write, overwriting the host's value without the user's doing.
+  float value = *static_cast<const float*>(buffer);
+  if (!(value >= parameter->minValue())) value = parameter->minValue();
+  if (value > parameter->maxValue()) value = parameter->maxValue();
   portValues[port - PortLayout::kFirstParameter] = value;
   // Set without telling our own observer: the host already has this value.
   if (parameter->value() != value) parameter->setValue(value, observerToken);

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <string>
 #include <thread>
@@ -36,6 +37,7 @@ struct Write {
   uint32_t port;
   float value;
   bool operator==(const Write&) const = default;
+  friend std::ostream& operator<<(std::ostream& out, const Write& w) { return out << w.port << "=" << w.value; }
 };
 
 // A host holding one editor at a time in a top-level window, with the features an embedding
@@ -210,4 +212,68 @@ TEST(LV2UI, EmbedsFollowsThePortsAndWritesUserChanges) {
   ui.click(486, 502);  // genteel, at 2 pixels per point
   EXPECT_EQ(ui.writes, (std::vector<Write>{{kGenteelPort, 1.0f}}));
   ui.close();
+}
+
+// Port events a host should not send (ports the UI does not show, values outside 0–1
+// or not numbers at all, other formats) change nothing in the host and break nothing:
+// the editor shows in-range values and still writes what the user does.
+TEST(LV2UI, IgnoresOrBoundsStrangePortEvents) {
+  if (!xvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
+  XvfbServer server;
+  ASSERT_TRUE(server.running());
+  Host ui(server.display());
+  ASSERT_TRUE(ui.ready()) << dlerror();
+  ASSERT_TRUE(ui.open());
+
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  const std::pair<uint32_t, float> events[] = {
+      {0, 0.7f},          {3, 0.7f},          {12, 0.7f},           {13, 0.7f},          {1000, 0.7f},
+      {~0u, 0.7f},        {kCharismaPort, 2}, {kCharismaPort, -1},  {kCharismaPort, 1e30f},
+      {kCharismaPort, nan}, {kCharismaPort, inf}, {kSweetnessPort, -inf}, {kFlightyPort, 5},
+      {kFlightyPort, -3}, {kFlightyPort, nan}, {kGenteelPort, inf},
+  };
+  for (const auto& [port, value] : events) {
+    ui.port(port, value);
+    ui.idle(1);
+  }
+  const double wide = 0.5;
+  ui.descriptor->port_event(ui.handle, kCharismaPort, sizeof wide, 0, &wide);  // not a float
+  ui.descriptor->port_event(ui.handle, kCharismaPort, sizeof(float), 1, &wide);  // another protocol
+  ui.descriptor->port_event(ui.handle, kCharismaPort, sizeof(float), 0, nullptr);
+  ui.idle();
+  EXPECT_TRUE(ui.writes.empty()) << "the host's values, however odd, are not written back";
+
+  // Charisma shows 1 after +∞ and goes back to the middle on a double-click; flighty
+  // shows off after not-a-number and a click turns it on.
+  ui.click(80, 65);
+  ui.click(80, 65);
+  ui.click(113, 251);
+  EXPECT_EQ(ui.writes, (std::vector<Write>{{kCharismaPort, 0.5f}, {kFlightyPort, 1.0f}}));
+  ui.close();
+}
+
+// The editor posts work to the main queue for later; closing it before that work runs,
+// then opening another editor that runs it, or unloading the library with it still
+// queued, is harmless.
+TEST(LV2UI, ClosesWithWorkStillQueued) {
+  if (!xvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
+  XvfbServer server;
+  ASSERT_TRUE(server.running());
+  {
+    Host ui(server.display());
+    ASSERT_TRUE(ui.ready()) << dlerror();
+    for (int round = 0; round < 3; ++round) {
+      ASSERT_TRUE(ui.open());
+      for (uint32_t port = kCharismaPort; port <= kGenteelPort; ++port) ui.port(port, 0.9f);
+      ui.close();  // without an idle: the knobs' updates are still queued
+    }
+    ASSERT_TRUE(ui.open());
+    ui.idle();
+    EXPECT_EQ(ui.pixel(3, 3), kBackground);
+    EXPECT_TRUE(ui.writes.empty());
+    ui.click(113, 251);
+    EXPECT_EQ(ui.writes, (std::vector<Write>{{kFlightyPort, 1.0f}}));
+    for (uint32_t port = kCharismaPort; port <= kGenteelPort; ++port) ui.port(port, 0.1f);
+    ui.close();
+  }  // the library is unloaded with that work queued
 }

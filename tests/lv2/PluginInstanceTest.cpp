@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <functional>
 
 #include "AllocationCounter.h"
 #include "LV2Bundle.h"
@@ -26,7 +28,8 @@ constexpr double kRate = 48000.0;
 // A minimal LV2 host for one instance: urid:map and options only when asked for.
 class Host {
 public:
-  explicit Host(uint32_t maxBlockLength) : maxBlock(int32_t(maxBlockLength)) {
+  explicit Host(uint32_t maxBlockLength, double sampleRate = kRate)
+      : rate(sampleRate), maxBlock(int32_t(maxBlockLength)) {
     library = dlopen((std::string(DROLLICANT_BUNDLE) + "/drollicant.so").c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) return;
     auto entry = reinterpret_cast<LV2_Descriptor_Function>(dlsym(library, "lv2_descriptor"));
@@ -38,7 +41,7 @@ public:
     mapFeature = {LV2_URID__map, &map};
     optionsFeature = {LV2_OPTIONS__options, options.data()};
     if (maxBlockLength > 0) features = {&mapFeature, &optionsFeature, nullptr};
-    const auto defaults = unitValues({});
+    static const auto defaults = unitValues({});
     for (uint32_t i = 0; i < kParameterCount; ++i) controls[i] = defaults.at(kParameterSymbols[i]);
     controls[kParameterCount] = 1.0f;
   }
@@ -47,17 +50,20 @@ public:
     if (library) dlclose(library);
   }
 
-  bool instantiate() {
+  // Connects the control ports too unless told otherwise.
+  bool instantiate(bool connectControls = true) {
     if (descriptor == nullptr) return false;
-    instance = descriptor->instantiate(descriptor, kRate, DROLLICANT_BUNDLE, features.data());
-    for (uint32_t i = 0; i <= kParameterCount; ++i) descriptor->connect_port(instance, 4 + i, &controls[i]);
+    instance = descriptor->instantiate(descriptor, rate, DROLLICANT_BUNDLE, features.data());
+    if (instance && connectControls)
+      for (uint32_t i = 0; i <= kParameterCount; ++i) descriptor->connect_port(instance, 4 + i, &controls[i]);
     return instance != nullptr;
   }
+  void connect(uint32_t port, void* data) { descriptor->connect_port(instance, port, data); }
   void connectAudio(float* inL, float* inR, float* outL, float* outR) {
-    descriptor->connect_port(instance, 0, inL);
-    descriptor->connect_port(instance, 1, inR);
-    descriptor->connect_port(instance, 2, outL);
-    descriptor->connect_port(instance, 3, outR);
+    connect(0, inL);
+    connect(1, inR);
+    connect(2, outL);
+    connect(3, outR);
   }
   void set(const std::string& symbol, float value) {
     const auto at = std::find(kParameterSymbols.begin(), kParameterSymbols.end(), symbol);
@@ -78,6 +84,7 @@ private:
   void* library = nullptr;
   const LV2_Descriptor* descriptor = nullptr;
   LV2_Handle instance = nullptr;
+  double rate;
   int32_t maxBlock;
   std::vector<std::string> uris;
   LV2_URID_Map map{};
@@ -100,6 +107,18 @@ struct Stereo {
   }
 };
 
+// How a host hands its buffers to the audio ports.
+enum class Wiring {
+  separate,  // four buffers of their own
+  inPlace,   // each output shares its input's buffer
+  crossed,   // the left output shares the right input's buffer, and the other way round
+  shared,    // both inputs read one buffer, both outputs write another (as lv2bench does)
+};
+
+bool withinFullScale(const std::vector<float>& samples) {
+  return std::all_of(samples.begin(), samples.end(), [](float x) { return std::isfinite(x) && std::fabs(x) <= 1.0f; });
+}
+
 class PluginInstance : public ::testing::Test {
 protected:
   static constexpr int64_t kFrames = 4096;
@@ -114,17 +133,29 @@ protected:
     EXPECT_EQ(runDrollicant(args).status, 0);
     return Stereo::from(readAudio(folder / "cli.wav"));
   }
-  // Runs the whole input through `host` in runs of `runFrames`, in place if asked.
-  Stereo process(Host& host, uint32_t runFrames, bool inPlace = false) {
+  // Runs the whole input through `host` in runs of `runFrames`, between an activation
+  // and a deactivation, with the buffers wired as given.
+  Stereo process(Host& host, uint32_t runFrames, Wiring wiring = Wiring::separate) {
     Stereo in = Stereo::from(source), separate(in.left.size());
-    Stereo& out = inPlace ? in : separate;
+    // Crossed: in.left holds the left input and receives the right output; separate.left
+    // holds the right input and receives the left output.
+    if (wiring == Wiring::crossed) std::swap(separate.left, in.right);
     host.activate();
     for (size_t at = 0; at < in.left.size(); at += runFrames) {
-      host.connectAudio(in.left.data() + at, in.right.data() + at, out.left.data() + at, out.right.data() + at);
+      float* inL = in.left.data() + at;
+      float* inR = (wiring == Wiring::crossed ? separate.left : in.right).data() + at;
+      switch (wiring) {
+        case Wiring::separate: host.connectAudio(inL, inR, separate.left.data() + at, separate.right.data() + at); break;
+        case Wiring::inPlace: host.connectAudio(inL, inR, inL, inR); break;
+        case Wiring::crossed: host.connectAudio(inL, inR, inR, inL); break;
+        case Wiring::shared: host.connectAudio(inL, inL, inR, inR); break;
+      }
       host.run(uint32_t(std::min<size_t>(runFrames, in.left.size() - at)));
     }
     host.deactivate();
-    return out;
+    if (wiring == Wiring::inPlace) return in;
+    if (wiring == Wiring::crossed) std::swap(separate.right, in.left);
+    return separate;
   }
 
   AudioData source;
@@ -142,7 +173,7 @@ TEST_F(PluginInstance, LongRunsAreSlicedAndStartSettledAtTheHostsValues) {
   ASSERT_TRUE(host.instantiate());
   host.set("charisma", 0.9f);
   host.set("flighty", 1.0f);
-  const Stereo out = process(host, 1024, true);
+  const Stereo out = process(host, 1024, Wiring::inPlace);
   const Stereo expected = command({"--block", "64", "--set", "charisma=0.9", "--set", "flighty=1"});
   EXPECT_EQ(std::tie(out.left, out.right), std::tie(expected.left, expected.right));
 }
@@ -150,27 +181,138 @@ TEST_F(PluginInstance, LongRunsAreSlicedAndStartSettledAtTheHostsValues) {
 TEST_F(PluginInstance, RunsWithoutAnyHostFeature) {
   Host host(0);
   ASSERT_TRUE(host.instantiate());
-  std::vector<float> in(16, 0.25f), out(16, 7.0f);
-  host.connectAudio(in.data(), in.data(), out.data(), out.data());
-  host.activate();
-  host.run(0);
-  EXPECT_EQ(out, std::vector<float>(16, 7.0f)) << "run(0) must touch nothing";
-  host.deactivate();
-
   const Stereo first = process(host, uint32_t(kFrames));
   EXPECT_EQ(first.left, command({"--block", "4096"}).left) << "without bufsz:maxBlockLength the block is 4096";
-  const Stereo again = process(host, uint32_t(kFrames));
-  EXPECT_EQ(again.left, first.left) << "activation starts from a clean state";
+}
+
+// Hosts that call things out of order, connect ports late or not at all, share buffers
+// or cycle the activation: the plug-in neither crashes nor writes where it should not,
+// and once it is driven properly it renders what a well-behaved host gets.
+TEST_F(PluginInstance, SurvivesMisbehavingHosts) {
+  Host reference(64);
+  ASSERT_TRUE(reference.instantiate());
+  const Stereo expected = process(reference, 256);
+
+  struct Case {
+    const char* name;
+    bool connectControls;
+    std::function<void(Host&)> before;  // what the host does first
+    Wiring wiring;
+  };
+  std::vector<float> in(300, 0.25f), out(300, 7.0f);
+  const std::vector<float> untouched(300, 7.0f);
+  const Case cases[] = {
+      {"run(0) unconnected, before and after activation", true,
+       [&](Host& host) {
+         host.run(0);
+         host.connectAudio(in.data(), in.data(), out.data(), out.data());
+         host.run(0);
+         host.activate();
+         host.run(0);
+         host.deactivate();
+         EXPECT_EQ(out, untouched) << "run(0) touches nothing";
+       },
+       Wiring::separate},
+      {"run before activation", true,
+       [&](Host& host) {
+         host.connectAudio(in.data(), in.data(), out.data(), out.data());
+         host.run(300);
+         EXPECT_EQ(out, in) << "not yet set up, the plug-in passes the input through";
+       },
+       Wiring::separate},
+      {"audio ports connected late, ports that do not exist connected", true,
+       [&](Host& host) {
+         for (const uint32_t port : {kEnabledPort + 1, 999u, ~0u}) host.connect(port, out.data());
+         host.activate();
+         host.run(300);
+         host.connectAudio(nullptr, nullptr, out.data(), nullptr);
+         host.run(300);
+         host.connectAudio(nullptr, nullptr, out.data(), out.data());
+         host.run(300);  // no input yet: silence goes in
+         EXPECT_TRUE(withinFullScale(out));
+         host.deactivate();
+       },
+       Wiring::separate},
+      {"control ports never connected: the unit keeps its defaults", false, [](Host&) {}, Wiring::separate},
+      {"each output in its input's buffer", true, [](Host&) {}, Wiring::inPlace},
+      {"each output in the other channel's input buffer", true, [](Host&) {}, Wiring::crossed},
+      {"activation cycles", true,
+       [&](Host& host) {
+         host.connectAudio(in.data(), in.data(), out.data(), out.data());
+         for (int cycle = 0; cycle < 3; ++cycle) {
+           host.activate();
+           host.run(300);
+           host.deactivate();
+         }
+         host.activate();
+         host.activate();  // twice in a row
+         host.run(300);
+         host.deactivate();
+         host.deactivate();
+         host.run(300);  // after deactivation
+       },
+       Wiring::separate},
+  };
+  for (const Case& c : cases) {
+    Host host(64);
+    ASSERT_TRUE(host.instantiate(c.connectControls)) << c.name;
+    c.before(host);
+    const Stereo result = process(host, 256, c.wiring);
+    EXPECT_EQ(result.left, expected.left) << c.name;
+    EXPECT_EQ(result.right, expected.right) << c.name;
+  }
+
+  // Both inputs on one buffer and both outputs on another give one channel's worth of
+  // output, but a sound one.
+  Host host(64);
+  ASSERT_TRUE(host.instantiate());
+  const Stereo shared = process(host, 256, Wiring::shared);
+  EXPECT_TRUE(withinFullScale(shared.right));
+}
+
+// One instance per common sample rate, each fed a full-scale square wave with noise
+// in runs longer than its maximum block: sound output everywhere. Rates no format
+// can have are refused at instantiation.
+TEST(PluginInstanceRates, EveryCommonRateRendersAndImpossibleRatesAreRefused) {
+  for (const double rate : {22050.0, 44100.0, 48000.0, 96000.0, 192000.0}) {
+    Host host(512, rate);
+    ASSERT_TRUE(host.instantiate()) << rate;
+    host.set("nostalgia", 1.0f);
+    host.set("whimsy", 1.0f);
+    const auto frames = size_t(rate / 4);
+    Stereo in(frames), out(frames);
+    uint32_t noise = 7;
+    for (size_t i = 0; i < frames; ++i) {
+      noise = noise * 1664525u + 1013904223u;
+      in.left[i] = (i / 40) % 2 ? 0.9f : -0.9f;
+      in.right[i] = 0.1f * float(int32_t(noise)) / 2147483648.0f;
+    }
+    host.connectAudio(in.left.data(), in.right.data(), out.left.data(), out.right.data());
+    host.activate();
+    for (size_t at = 0; at < frames; at += 2000) {
+      host.connectAudio(in.left.data() + at, in.right.data() + at, out.left.data() + at, out.right.data() + at);
+      host.run(uint32_t(std::min<size_t>(2000, frames - at)));
+    }
+    host.deactivate();
+    EXPECT_TRUE(withinFullScale(out.left) && withinFullScale(out.right)) << rate;
+    EXPECT_NE(out.left, in.left) << rate;
+    EXPECT_GT(std::count_if(out.right.begin(), out.right.end(), [](float x) { return x != 0.0f; }), 0) << rate;
+  }
+  for (const double rate : {0.0, -48000.0, std::nan(""), double(INFINITY), 1e7}) {
+    Host host(512, rate);
+    EXPECT_FALSE(host.instantiate()) << rate;
+  }
 }
 
 // Audio thread: control changes become parameter events and the enable port toggles
-// the bypass, without touching the heap.
-TEST_F(PluginInstance, ControlChangesTakeEffectWithoutAllocating) {
+// the bypass, in runs longer than the maximum block, without touching the heap or a lock.
+TEST_F(PluginInstance, ControlChangesTakeEffectWithoutAllocatingOrLocking) {
   Host host(128);
   {
-    drollicant::test::AllocationCounter heap;
+    drollicant::test::AllocationCounter counter;
     ASSERT_TRUE(host.instantiate());
-    ASSERT_GT(heap.count(), 0) << "the counter must see the plug-in's own heap use";
+    ASSERT_GT(counter.count(), 0) << "the counter must see the plug-in's own heap use";
+    ASSERT_GT(counter.locks(), 0) << "the counter must see the plug-in's own locks";
   }
   Stereo in = Stereo::from(source), out(in.left.size());
   host.connectAudio(in.left.data(), in.right.data(), out.left.data(), out.right.data());
@@ -179,13 +321,14 @@ TEST_F(PluginInstance, ControlChangesTakeEffectWithoutAllocating) {
   const std::vector<float> steady(out.left.begin(), out.left.begin() + 1024);
 
   {
-    drollicant::test::AllocationCounter heap;
+    drollicant::test::AllocationCounter counter;
     for (int i = 0; i < 200; ++i) {
       host.set(kParameterSymbols[size_t(i) % kParameterCount], float(i % 7) / 6.0f);
       host.set("enabled", i % 10 == 9 ? 0.0f : 1.0f);
       host.run(1024);
     }
-    EXPECT_EQ(heap.count(), 0);
+    EXPECT_EQ(counter.count(), 0);
+    EXPECT_EQ(counter.locks(), 0);
   }
 
   host.set("enabled", 0.0f);
