@@ -118,6 +118,19 @@ TEST(ThreadSafety, RenderingWhileOtherThreadsChangeParametersPresetsAndState) {
       unit->setShouldBypassEffect(i % 7 == 0);
     }
   });
+  setup.emplace_back([&] {  // an editor opening and closing, listening meanwhile
+    std::atomic<long> heard{0};
+    while (running.load(std::memory_order_relaxed)) {
+      const auto tree = unit->parameterTree()->tokenByAddingParameterObserver([&](AUParameterAddress, AUValue) {
+        heard.fetch_add(1, std::memory_order_relaxed);
+      });
+      const auto tail = unit->addObserverForKey(DrollicantAudioUnit::kTailTimeKey, [&] { (void)unit->tailTime(); });
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      unit->removeObserver(tail);
+      unit->parameterTree()->removeParameterObserver(tree);
+    }
+    if (heard == 0) ++setupFaults;
+  });
 
   std::this_thread::sleep_for(kDuration);
   running = false;
