@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <limits>
 #include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -157,15 +158,26 @@ public:
                              }};
 };
 
+// Each test has a private X server and a host that loads the UI library; the host, and
+// with it the library, goes first when the test ends.
+class LV2UI : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!xvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
+    server.emplace();
+    ASSERT_TRUE(server->running());
+    host.emplace(server->display());
+    ASSERT_TRUE(host->ready()) << dlerror();
+  }
+
+  std::optional<XvfbServer> server;
+  std::optional<Host> host;
+};
+
 }  // namespace
 
-TEST(LV2UI, EmbedsFollowsThePortsAndWritesUserChanges) {
-  if (!xvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
-  XvfbServer server;
-  ASSERT_TRUE(server.running());
-  Host ui(server.display());
-  ASSERT_TRUE(ui.ready()) << dlerror();
-
+TEST_F(LV2UI, EmbedsFollowsThePortsAndWritesUserChanges) {
+  Host& ui = *host;
   ASSERT_TRUE(ui.open());
   EXPECT_EQ(ui.reportedSize, (std::pair{420, 280}));
   EXPECT_EQ(ui.windowSize(), (std::pair{420, 280}));
@@ -217,12 +229,8 @@ TEST(LV2UI, EmbedsFollowsThePortsAndWritesUserChanges) {
 // Port events a host should not send (ports the UI does not show, values outside 0–1
 // or not numbers at all, other formats) change nothing in the host and break nothing:
 // the editor shows in-range values and still writes what the user does.
-TEST(LV2UI, IgnoresOrBoundsStrangePortEvents) {
-  if (!xvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
-  XvfbServer server;
-  ASSERT_TRUE(server.running());
-  Host ui(server.display());
-  ASSERT_TRUE(ui.ready()) << dlerror();
+TEST_F(LV2UI, IgnoresOrBoundsStrangePortEvents) {
+  Host& ui = *host;
   ASSERT_TRUE(ui.open());
 
   const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
@@ -255,25 +263,19 @@ TEST(LV2UI, IgnoresOrBoundsStrangePortEvents) {
 // The editor posts work to the main queue for later; closing it before that work runs,
 // then opening another editor that runs it, or unloading the library with it still
 // queued, is harmless.
-TEST(LV2UI, ClosesWithWorkStillQueued) {
-  if (!xvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
-  XvfbServer server;
-  ASSERT_TRUE(server.running());
-  {
-    Host ui(server.display());
-    ASSERT_TRUE(ui.ready()) << dlerror();
-    for (int round = 0; round < 3; ++round) {
-      ASSERT_TRUE(ui.open());
-      for (uint32_t port = kCharismaPort; port <= kGenteelPort; ++port) ui.port(port, 0.9f);
-      ui.close();  // without an idle: the knobs' updates are still queued
-    }
+TEST_F(LV2UI, ClosesWithWorkStillQueued) {
+  Host& ui = *host;
+  for (int round = 0; round < 3; ++round) {
     ASSERT_TRUE(ui.open());
-    ui.idle();
-    EXPECT_EQ(ui.pixel(3, 3), kBackground);
-    EXPECT_TRUE(ui.writes.empty());
-    ui.click(113, 251);
-    EXPECT_EQ(ui.writes, (std::vector<Write>{{kFlightyPort, 1.0f}}));
-    for (uint32_t port = kCharismaPort; port <= kGenteelPort; ++port) ui.port(port, 0.1f);
-    ui.close();
-  }  // the library is unloaded with that work queued
+    for (uint32_t port = kCharismaPort; port <= kGenteelPort; ++port) ui.port(port, 0.9f);
+    ui.close();  // without an idle: the knobs' updates are still queued
+  }
+  ASSERT_TRUE(ui.open());
+  ui.idle();
+  EXPECT_EQ(ui.pixel(3, 3), kBackground);
+  EXPECT_TRUE(ui.writes.empty());
+  ui.click(113, 251);
+  EXPECT_EQ(ui.writes, (std::vector<Write>{{kFlightyPort, 1.0f}}));
+  for (uint32_t port = kCharismaPort; port <= kGenteelPort; ++port) ui.port(port, 0.1f);
+  ui.close();  // and the library is unloaded with that work queued
 }
