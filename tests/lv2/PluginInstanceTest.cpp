@@ -12,6 +12,7 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <memory>
 
 #include "AllocationCounter.h"
 #include "LV2Bundle.h"
@@ -270,33 +271,43 @@ TEST_F(PluginInstance, SurvivesMisbehavingHosts) {
   EXPECT_TRUE(withinFullScale(shared.right));
 }
 
-// One instance per common sample rate, each fed a full-scale square wave with noise
-// in runs longer than its maximum block: sound output everywhere. Rates no format
-// can have are refused at instantiation.
+// One instance per common sample rate, all alive at once and run in turn, each fed a
+// full-scale square wave with noise in runs longer than its maximum block: sound output
+// everywhere. Rates no format can have are refused at instantiation.
 TEST(PluginInstanceRates, EveryCommonRateRendersAndImpossibleRatesAreRefused) {
+  struct Instance {
+    double rate;
+    Host host{512, rate};
+    Stereo in{size_t(rate / 4)}, out{in.left.size()};
+  };
+  std::vector<std::unique_ptr<Instance>> instances;
   for (const double rate : {22050.0, 44100.0, 48000.0, 96000.0, 192000.0}) {
-    Host host(512, rate);
-    ASSERT_TRUE(host.instantiate()) << rate;
-    host.set("nostalgia", 1.0f);
-    host.set("whimsy", 1.0f);
-    const auto frames = size_t(rate / 4);
-    Stereo in(frames), out(frames);
+    auto& instance = *instances.emplace_back(new Instance{rate});
+    ASSERT_TRUE(instance.host.instantiate()) << rate;
+    instance.host.set("nostalgia", 1.0f);
+    instance.host.set("whimsy", 1.0f);
     uint32_t noise = 7;
-    for (size_t i = 0; i < frames; ++i) {
+    for (size_t i = 0; i < instance.in.left.size(); ++i) {
       noise = noise * 1664525u + 1013904223u;
-      in.left[i] = (i / 40) % 2 ? 0.9f : -0.9f;
-      in.right[i] = 0.1f * float(int32_t(noise)) / 2147483648.0f;
+      instance.in.left[i] = (i / 40) % 2 ? 1.0f : -1.0f;
+      instance.in.right[i] = 0.1f * float(int32_t(noise)) / 2147483648.0f;
     }
-    host.connectAudio(in.left.data(), in.right.data(), out.left.data(), out.right.data());
-    host.activate();
-    for (size_t at = 0; at < frames; at += 2000) {
-      host.connectAudio(in.left.data() + at, in.right.data() + at, out.left.data() + at, out.right.data() + at);
-      host.run(uint32_t(std::min<size_t>(2000, frames - at)));
+    instance.host.activate();
+  }
+  constexpr size_t kRun = 2000;
+  for (size_t at = 0; at < instances.back()->in.left.size(); at += kRun)
+    for (auto& i : instances) {
+      if (at >= i->in.left.size()) continue;
+      i->host.connectAudio(i->in.left.data() + at, i->in.right.data() + at, i->out.left.data() + at,
+                           i->out.right.data() + at);
+      i->host.run(uint32_t(std::min(kRun, i->in.left.size() - at)));
     }
-    host.deactivate();
-    EXPECT_TRUE(withinFullScale(out.left) && withinFullScale(out.right)) << rate;
-    EXPECT_NE(out.left, in.left) << rate;
-    EXPECT_GT(std::count_if(out.right.begin(), out.right.end(), [](float x) { return x != 0.0f; }), 0) << rate;
+  for (auto& i : instances) {
+    i->host.deactivate();
+    EXPECT_TRUE(withinFullScale(i->out.left) && withinFullScale(i->out.right)) << i->rate;
+    EXPECT_NE(i->out.left, i->in.left) << i->rate;
+    EXPECT_GT(std::count_if(i->out.right.begin(), i->out.right.end(), [](float x) { return x != 0.0f; }), 0)
+        << i->rate;
   }
   for (const double rate : {0.0, -48000.0, std::nan(""), double(INFINITY), 1e7}) {
     Host host(512, rate);
