@@ -140,7 +140,6 @@ void LV2Plugin::renderSlice(uint32_t offset, uint32_t frames, const AURenderEven
   buffers.setBuffer(1, audioOut[1] + offset, 1, frames);
   auto pullInput = [this, offset](AudioUnitRenderActionFlags*, const AudioTimeStamp*, AUAudioFrameCount count,
                                   NSInteger, AudioBufferList* list) -> AUAudioUnitStatus {
-    if (list->mNumberBuffers < 2) return kAudio_ParamError;
     const float* const in[2] = {audioIn[0] ? audioIn[0] + offset : nullptr, audioIn[1] ? audioIn[1] + offset : nullptr};
     float* const out[2] = {static_cast<float*>(list->mBuffers[0].mData), static_cast<float*>(list->mBuffers[1].mData)};
     copyInputs(in, out, count);
