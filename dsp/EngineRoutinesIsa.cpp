@@ -286,12 +286,10 @@ constexpr auto crossover = crossoverWide;
 // ---- narrow instruction sets ---------------------------------------------------
 
 // Without 32 wide registers the packed wavefront spills; the sections run one after
-// another instead, each carrying its history in registers through the block.
+// another instead, each carrying its history in registers through the block, in the
+// plain order of the terms.
 INLINE float section1(const float (*k)[W], int b, float x, float x1, float x2, float y1, float y2) {
-  float t = k[2][b] * x2 - k[4][b] * y2;
-  t = t + k[1][b] * x1;
-  t = t - k[3][b] * y1;
-  return t + k[0][b] * x;
+  return k[0][b] * x + k[1][b] * x1 + k[2][b] * x2 - k[3][b] * y1 - k[4][b] * y2;
 }
 
 // One stage of one channel: its two sections and their shared input history.
