@@ -360,17 +360,20 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
   constexpr double kFar = double(1 << 30);
   const bool glides = s >= 0.0 && s < 1.0 && L > 2 * W && L < (int64_t(1) << 30) && d > -kFar && d < kFar &&
                       T > -kFar && T < kFar;
-  if (glides) {
+  if (glides && n >= W) {
+    // The smoother's closed form, d_j = fixed + c · s^j: chunks only carry c forward,
+    // so no chunk waits for the last lane of the one before.
     const double fixed = scalar.k / (1.0 - s);
-    vd powLo, powHi;  // s^1 … s^16
-    double p = 1.0;
-    for (int j = 0; j < 8; ++j) powLo[j] = (p *= s);
-    for (int j = 0; j < 8; ++j) powHi[j] = (p *= s);
+    const double s2 = s * s, s4 = s2 * s2, s8 = s4 * s4;
+    const vd powLo = {s, s2, s2 * s, s4, s4 * s, s4 * s2, s4 * s2 * s, s8};  // s^1 … s^8
+    const vd powHi = powLo * s8;                                           // s^9 … s^16
+    const double s16 = s8 * s8;
+    double c = d - fixed;
     const vd iotaLo = vd{0, 1, 2, 3, 4, 5, 6, 7}, iotaHi = iotaLo + 8.0;
     const vf g = splat(line.feedback);
     const int32_t length = int32_t(L);
     for (; i + W <= n; i += W) {
-      const vd dLo = fixed + (d - fixed) * powLo, dHi = fixed + (d - fixed) * powHi;
+      const vd dLo = fixed + c * powLo, dHi = fixed + c * powHi;
       const vd rLo = (double(w) + iotaLo) - dLo, rHi = (double(w) + iotaHi) - dHi;
       const vd flLo = floorv(rLo), flHi = floorv(rHi);
       const vi8 iLo = __builtin_convertvector(flLo, vi8), iHi = __builtin_convertvector(flHi, vi8);
@@ -378,7 +381,9 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
       // Reads must come from slots this chunk does not write: [w + 16 − L, w − 1].
       const vi early = (i0 < int32_t(w) + W - length) | (i0 + 1 > int32_t(w) - 1);
       if (anyLane(early)) {
+        d = fixed + c;
         for (int j = 0; j < W; ++j) block[i + j] = scalar.sample(block[i + j], w, d);
+        c = d - fixed;
         continue;
       }
       const vi j0 = i0 + ((i0 < 0) & length);
@@ -400,8 +405,9 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
         }
       }
       storef(block + i, y);
-      d = dHi[7];
+      c = c * s16;
     }
+    d = fixed + c;
   }
 #endif
   for (; i < n; ++i) block[i] = scalar.sample(block[i], w, d);
