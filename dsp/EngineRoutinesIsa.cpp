@@ -25,6 +25,7 @@ namespace {
 constexpr int W = kEngineLanes;
 typedef float vf __attribute__((vector_size(4 * W)));
 typedef int32_t vi __attribute__((vector_size(4 * W)));
+typedef uint32_t vu __attribute__((vector_size(4 * W)));
 typedef float vf8 __attribute__((vector_size(32)));
 typedef int32_t vi8 __attribute__((vector_size(32)));
 typedef double vd __attribute__((vector_size(64)));  // eight doubles
@@ -266,19 +267,10 @@ INLINE bool anyLane(vi m) { return _mm512_test_epi32_mask((__m512i)m, (__m512i)m
 
 INLINE vd floorv(vd x) { return (vd)_mm512_floor_pd((__m512d)x); }
 
-// ring[j0] and ring[j1] for every lane. The reads of a chunk usually lie within a
-// few samples of each other: then two loads and two permutes replace the gathers.
-INLINE void readPair(const float* ring, int32_t length, vi j0, vi j1, vf& a, vf& b) {
-  const int32_t lo = j0[0] - 4;
-  const vi offset = j0 - lo;
-  if (lo >= 0 && lo + 2 * W <= length && !anyLane((offset < 0) | (offset > 2 * W - 2))) {
-    const vf w0 = loadf(ring + lo), w1 = loadf(ring + lo + W);
-    a = __builtin_shuffle(w0, w1, offset);
-    b = __builtin_shuffle(w0, w1, offset + 1);
-    return;
-  }
-  a = gather(ring, j0);
-  b = gather(ring, j1);
+// The sixteen read positions' fractions, r − ⌊r⌋, as floats.
+INLINE vf fraction(vd rLo, vd flLo, vd rHi, vd flHi) {
+  const vf8 lo = __builtin_convertvector(rLo - flLo, vf8), hi = __builtin_convertvector(rHi - flHi, vf8);
+  return __builtin_shufflevector(lo, hi, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
 }
 
 constexpr auto crossover = crossoverWide;
@@ -378,21 +370,31 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
       const vd flLo = floorv(rLo), flHi = floorv(rHi);
       const vi8 iLo = __builtin_convertvector(flLo, vi8), iHi = __builtin_convertvector(flHi, vi8);
       const vi i0 = __builtin_shufflevector(iLo, iHi, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-      // Reads must come from slots this chunk does not write: [w + 16 − L, w − 1].
-      const vi early = (i0 < int32_t(w) + W - length) | (i0 + 1 > int32_t(w) - 1);
-      if (anyLane(early)) {
-        d = fixed + c;
-        for (int j = 0; j < W; ++j) block[i + j] = scalar.sample(block[i + j], w, d);
-        c = d - fixed;
-        continue;
+      // Reads must come from slots this chunk does not write: [w + 16 − L, w − 1]. They
+      // usually lie within a few samples of each other: then one window of 32 slots
+      // beginning just before the first read holds them all and two permutes pick them.
+      const int32_t lo = i0[0] - 4, first = int32_t(w) + W - length, last = int32_t(w) - 1;
+      const vi offset = i0 - lo;
+      const int32_t slot = lo < 0 ? lo + length : lo;
+      const bool windowed = lo >= first && lo + 2 * W - 1 <= last && slot + 2 * W <= length &&
+                            !anyLane(__builtin_bit_cast(vu, offset) > 2u * W - 2);
+      vf y;
+      if (windowed) {
+        const vf w0 = loadf(line.ring + slot), w1 = loadf(line.ring + slot + W);
+        const vf a = __builtin_shuffle(w0, w1, offset), b = __builtin_shuffle(w0, w1, offset + 1);
+        y = a + fraction(rLo, flLo, rHi, flHi) * (b - a);
+      } else {
+        if (anyLane((i0 < first) | (i0 + 1 > last))) {
+          d = fixed + c;
+          for (int j = 0; j < W; ++j) block[i + j] = scalar.sample(block[i + j], w, d);
+          c = d - fixed;
+          continue;
+        }
+        const vi j0 = i0 + ((i0 < 0) & length);
+        const vi j1 = (j0 + 1 == length) ? vi{} : j0 + 1;
+        const vf a = gather(line.ring, j0), b = gather(line.ring, j1);
+        y = a + fraction(rLo, flLo, rHi, flHi) * (b - a);
       }
-      const vi j0 = i0 + ((i0 < 0) & length);
-      const vi j1 = (j0 + 1 == length) ? vi{} : j0 + 1;
-      const vf8 fLo = __builtin_convertvector(rLo - flLo, vf8), fHi = __builtin_convertvector(rHi - flHi, vf8);
-      const vf frac = __builtin_shufflevector(fLo, fHi, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-      vf a, b;
-      readPair(line.ring, length, j0, j1, a, b);
-      const vf y = (1.0f - frac) * a + b * frac;
       const vf x = finiteOrZero(loadf(block + i));
       const vf fed = line.feedback > 0.0f ? finiteOrZero(x + g * y) : x;
       if (w + W <= L) {
