@@ -226,8 +226,16 @@ void DrollicantDSPKernel::modulate(const float* in, float* out, float& envelope,
   envelope = env;
 }
 
-void DrollicantDSPKernel::delayBands(float* bands, const Delays& delays, int64_t n) {
-  for (int b = 0; b < kBandCount; ++b) delays[b]->process(bands + b * maxFrames, n, *routines);
+void DrollicantDSPKernel::delayBands(float* bandsL, float* bandsR, int64_t n) {
+  for (int b = 0; b < kBandCount; ++b) {
+    SimpleDelayKernel& left = *bandDelaysL[b];
+    SimpleDelayKernel& right = *bandDelaysR[b];
+    if (left.bufferLength < 1 || right.bufferLength < 1) continue;
+    DelayRun runL = left.beginRun(), runR = right.beginRun();
+    routines->delayPair(runL, runR, bandsL + b * maxFrames, bandsR + b * maxFrames, n);
+    left.endRun(runL);
+    right.endRun(runR);
+  }
 }
 
 void DrollicantDSPKernel::process(const float* inL, const float* inR, float* outL, float* outR, int64_t frameCount) {
@@ -262,8 +270,7 @@ void DrollicantDSPKernel::process(const float* inL, const float* inR, float* out
   float* bandsL = bandBase.get();
   float* bandsR = bandsL + kBandCount * maxFrames;
   routines->crossover(crossoverLanes.get(), outL, outR, bandsL, maxFrames, skewBase.get(), n);
-  delayBands(bandsL, bandDelaysL, n);
-  delayBands(bandsR, bandDelaysR, n);
+  delayBands(bandsL, bandsR, n);
   routines->mixSaturate(bandsL, maxFrames, mixWeights.data(), outL, n);
   routines->mixSaturate(bandsR, maxFrames, mixWeights.data(), outR, n);
 }

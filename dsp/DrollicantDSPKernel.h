@@ -99,7 +99,7 @@ private:
   void updateBandWeights();
   void modulate(const float* in, float* out, float& envelope, int64_t n) const;
   void packCrossover();
-  void delayBands(float* bands, const std::array<std::shared_ptr<SimpleDelayKernel>, kBandCount>& delays, int64_t n);
+  void delayBands(float* bandsL, float* bandsR, int64_t n);
 
   // Band weights with the alternating polarity of the sum, for the sweetness they were made for.
   std::array<float, kBandCount> mixWeights{};

@@ -334,7 +334,11 @@ constexpr auto crossover = crossoverNarrow;
 
 // ---- delay line ------------------------------------------------------------------
 
-void delayLine(DelayRun& line, float* block, int64_t n) {
+// `count` lines (one, or both channels' lines of a band) whose delays, rings and write
+// positions agree, so that they share every read position. The caller has checked.
+template <int count>
+void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n) {
+  DelayRun& line = *lines[0];
   const int64_t L = line.length;
   if (L < 1 || n < 1) return;
   const double s = line.smoothing;
@@ -342,9 +346,19 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
   double d = line.delay;
   if (!__builtin_isfinite(T)) T = 0.0;
   if (!__builtin_isfinite(d)) d = T;
-  const DelayScalar scalar{line.ring, L, line.feedback, (1.0 - s) * T, s};
+  DelayScalar scalar[count];
+  for (int l = 0; l < count; ++l) scalar[l] = {lines[l]->ring, L, lines[l]->feedback, (1.0 - s) * T, s};
   int64_t w = line.writePos;
   int64_t i = 0;
+  // Sample by sample from `i` for `frames` samples, every line from the same position.
+  auto perSample = [&](int64_t frames) {
+    const int64_t w0 = w;
+    const double d0 = d;
+    for (int l = 0; l < count; ++l) {
+      w = w0, d = d0;
+      for (int64_t j = i; j < i + frames; ++j) blocks[l][j] = scalar[l].sample(blocks[l][j], w, d);
+    }
+  };
 
 #if defined(__AVX512F__)
   // Sixteen samples at once while every read lies before the slots those samples
@@ -355,14 +369,13 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
   if (glides && n >= W) {
     // The smoother's closed form, d_j = fixed + c · s^j: chunks only carry c forward,
     // so no chunk waits for the last lane of the one before.
-    const double fixed = scalar.k / (1.0 - s);
+    const double fixed = scalar[0].k / (1.0 - s);
     const double s2 = s * s, s4 = s2 * s2, s8 = s4 * s4;
     const vd powLo = {s, s2, s2 * s, s4, s4 * s, s4 * s2, s4 * s2 * s, s8};  // s^1 … s^8
     const vd powHi = powLo * s8;                                           // s^9 … s^16
     const double s16 = s8 * s8;
     double c = d - fixed;
     const vd iotaLo = vd{0, 1, 2, 3, 4, 5, 6, 7}, iotaHi = iotaLo + 8.0;
-    const vf g = splat(line.feedback);
     const int32_t length = int32_t(L);
     for (; i + W <= n; i += W) {
       const vd dLo = fixed + c * powLo, dHi = fixed + c * powHi;
@@ -370,6 +383,7 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
       const vd flLo = floorv(rLo), flHi = floorv(rHi);
       const vi8 iLo = __builtin_convertvector(flLo, vi8), iHi = __builtin_convertvector(flHi, vi8);
       const vi i0 = __builtin_shufflevector(iLo, iHi, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+      const vf frac = fraction(rLo, flLo, rHi, flHi);
       // Reads must come from slots this chunk does not write: [w + 16 − L, w − 1]. They
       // usually lie within a few samples of each other: then one window of 32 slots
       // beginning just before the first read holds them all and two permutes pick them.
@@ -378,43 +392,62 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
       const int32_t slot = lo < 0 ? lo + length : lo;
       const bool windowed = lo >= first && lo + 2 * W - 1 <= last && slot + 2 * W <= length &&
                             !anyLane(__builtin_bit_cast(vu, offset) > 2u * W - 2);
-      vf y;
-      if (windowed) {
-        const vf w0 = loadf(line.ring + slot), w1 = loadf(line.ring + slot + W);
-        const vf a = __builtin_shuffle(w0, w1, offset), b = __builtin_shuffle(w0, w1, offset + 1);
-        y = a + fraction(rLo, flLo, rHi, flHi) * (b - a);
-      } else {
-        if (anyLane((i0 < first) | (i0 + 1 > last))) {
-          d = fixed + c;
-          for (int j = 0; j < W; ++j) block[i + j] = scalar.sample(block[i + j], w, d);
-          c = d - fixed;
-          continue;
-        }
-        const vi j0 = i0 + ((i0 < 0) & length);
-        const vi j1 = (j0 + 1 == length) ? vi{} : j0 + 1;
-        const vf a = gather(line.ring, j0), b = gather(line.ring, j1);
-        y = a + fraction(rLo, flLo, rHi, flHi) * (b - a);
+      if (!windowed && anyLane((i0 < first) | (i0 + 1 > last))) {
+        d = fixed + c;
+        perSample(W);
+        c = d - fixed;
+        continue;
       }
-      const vf x = finiteOrZero(loadf(block + i));
-      const vf fed = line.feedback > 0.0f ? finiteOrZero(x + g * y) : x;
-      if (w + W <= L) {
-        storef(line.ring + w, fed);
-        w = w + W == L ? 0 : w + W;
-      } else {
-        for (int j = 0; j < W; ++j) {
-          line.ring[w] = fed[j];
-          w = w + 1 == L ? 0 : w + 1;
+      const vi j0 = i0 + ((i0 < 0) & length);
+      const vi j1 = (j0 + 1 == length) ? vi{} : j0 + 1;
+      for (int l = 0; l < count; ++l) {
+        float* ring = lines[l]->ring;
+        vf a, b;
+        if (windowed) {
+          const vf w0 = loadf(ring + slot), w1 = loadf(ring + slot + W);
+          a = __builtin_shuffle(w0, w1, offset), b = __builtin_shuffle(w0, w1, offset + 1);
+        } else {
+          a = gather(ring, j0), b = gather(ring, j1);
         }
+        const vf y = a + frac * (b - a);
+        const vf x = finiteOrZero(loadf(blocks[l] + i));
+        const float g = lines[l]->feedback;
+        const vf fed = g > 0.0f ? finiteOrZero(x + g * y) : x;
+        if (w + W <= L) {
+          storef(ring + w, fed);
+        } else {
+          for (int j = 0; j < W; ++j) ring[(w + j) % L] = fed[j];
+        }
+        storef(blocks[l] + i, y);
       }
-      storef(block + i, y);
+      w = w + W >= L ? w + W - L : w + W;
       c = c * s16;
     }
     d = fixed + c;
   }
 #endif
-  for (; i < n; ++i) block[i] = scalar.sample(block[i], w, d);
-  line.writePos = w;
-  line.delay = d;
+  perSample(n - i);
+  for (int l = 0; l < count; ++l) lines[l]->writePos = w, lines[l]->delay = d;
+}
+
+void delayLine(DelayRun& line, float* block, int64_t n) {
+  DelayRun* lines[1] = {&line};
+  float* blocks[1] = {block};
+  delayLines<1>(lines, blocks, n);
+}
+
+void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n) {
+  const bool together = left.length == right.length && left.writePos == right.writePos &&
+                        left.delay == right.delay && left.target == right.target &&
+                        left.smoothing == right.smoothing;
+  if (!together) {
+    delayLine(left, blockL, n);
+    delayLine(right, blockR, n);
+    return;
+  }
+  DelayRun* lines[2] = {&left, &right};
+  float* blocks[2] = {blockL, blockR};
+  delayLines<2>(lines, blocks, n);
 }
 
 // ---- mix and saturation ----------------------------------------------------------
@@ -484,7 +517,7 @@ void mixSaturate(const float* bands, int64_t stride, const float* weights, float
 #define ENGINE_TABLE(isa) ENGINE_TABLE_(isa)
 
 extern const EngineRoutines ENGINE_TABLE(ENGINE_ISA);
-const EngineRoutines ENGINE_TABLE(ENGINE_ISA) = {ENGINE_NAME(ENGINE_ISA), sines, carrierGain, crossover, delayLine,
-                                                 mixSaturate};
+const EngineRoutines ENGINE_TABLE(ENGINE_ISA) = {ENGINE_NAME(ENGINE_ISA), sines,     carrierGain, crossover,
+                                                 delayLine,              delayPair, mixSaturate};
 
 }  // namespace drollicant

@@ -32,6 +32,11 @@ public:
   // A non-finite sample enters the ring as 0 and nothing non-finite is ever stored,
   // so one bad sample cannot poison the line through its feedback.
   void process(float* block, int64_t frameCount, const EngineRoutines& routines = bestEngineRoutines());
+
+  // Audio thread: the line's state for one block of the inner loops (delays in
+  // samples), and taking back what the block left.
+  DelayRun beginRun();
+  void endRun(const DelayRun& run);
 };
 
 }  // namespace drollicant

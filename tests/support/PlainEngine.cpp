@@ -72,6 +72,11 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
   line.delay = d;
 }
 
+void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n) {
+  delayLine(left, blockL, n);
+  delayLine(right, blockR, n);
+}
+
 void mixSaturate(const float* bands, int64_t stride, const float* weights, float* out, int64_t n) {
   for (int64_t i = 0; i < n; ++i) {
     float sum = 0.0f;
@@ -83,7 +88,7 @@ void mixSaturate(const float* bands, int64_t stride, const float* weights, float
 }  // namespace
 
 const EngineRoutines& plainEngineRoutines() {
-  static const EngineRoutines routines = {"plain", sines, carrierGain, crossover, delayLine, mixSaturate};
+  static const EngineRoutines routines = {"plain", sines, carrierGain, crossover, delayLine, delayPair, mixSaturate};
   return routines;
 }
 
