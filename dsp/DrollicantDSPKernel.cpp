@@ -133,7 +133,7 @@ void DrollicantDSPKernel::reset() {
 DrollicantDSPKernel::Carrier DrollicantDSPKernel::carrierLaw() const {
   const float s = clamp01(surprise.load(std::memory_order_relaxed));
   float d = clamp01(whimsy.load(std::memory_order_relaxed));
-  double f = std::pow(100.0, double(s)) * 30.0;
+  double f = carrierPower.of(s) * 30.0;
   if (flighty.load(std::memory_order_relaxed)) {
     const float e = (std::min(std::max(envL, envR), 1.0f) + 1.0f) * 0.5f;
     f = f * e;
@@ -145,7 +145,7 @@ DrollicantDSPKernel::Carrier DrollicantDSPKernel::carrierLaw() const {
 }
 
 void DrollicantDSPKernel::advanceLFO(int64_t frames) {
-  const double rate = std::pow(100.0, double(clamp01(naivete.load(std::memory_order_relaxed)))) * 0.01;
+  const double rate = lfoPower.of(clamp01(naivete.load(std::memory_order_relaxed))) * 0.01;
   lfoPhase = lfoPhase + rate * kTwoPi * double(frames) / sampleRate;
   if (lfoPhase >= kTwoPi) lfoPhase -= kTwoPi;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -100,6 +101,18 @@ private:
   void modulate(const float* in, float* out, float& envelope, int64_t n) const;
   void packCrossover();
   void delayBands(float* bandsL, float* bandsR, int64_t n);
+
+  // 100^x for the last x asked, so that a steady control costs no pow per block.
+  struct PowerOf100 {
+    float input = -1.0f;
+    double value = 0.01;
+    double of(float x) {
+      if (x != input) input = x, value = std::pow(100.0, double(x));
+      return value;
+    }
+  };
+  mutable PowerOf100 carrierPower;
+  PowerOf100 lfoPower;
 
   // Band weights with the alternating polarity of the sum, for the sweetness they were made for.
   std::array<float, kBandCount> mixWeights{};

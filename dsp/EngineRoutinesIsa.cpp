@@ -121,6 +121,60 @@ struct DelayScalar {
   }
 };
 
+// ---- section by section ---------------------------------------------------------
+
+// Without 32 wide registers the packed wavefront spills, and for short blocks it
+// costs more than it saves; there the sections run one after another instead, each carrying its history in registers through the block, in the
+// plain order of the terms.
+INLINE float section1(const float (*k)[W], int b, float x, float x1, float x2, float y1, float y2) {
+  return k[0][b] * x + k[1][b] * x1 + k[2][b] * x2 - k[3][b] * y1 - k[4][b] * y2;
+}
+
+// One stage of one channel: its two sections and their shared input history.
+struct Stage1 {
+  CrossoverLanes& k;
+  int b;
+  float x1, x2, h1, h2, l1, l2;
+
+  Stage1(CrossoverLanes& lanes, int stage)
+      : k(lanes), b(stage), x1(k.x1[b]), x2(k.x2[b]), h1(k.hp1[b]), h2(k.hp2[b]), l1(k.lp1[b]), l2(k.lp2[b]) {}
+
+  INLINE_MEMBER void step(float x, float& band, float& rest) {
+    const float h = section1(k.hp, b, x, x1, x2, h1, h2);
+    const float l = section1(k.lp, b, x, x1, x2, l1, l2);
+    band = h, rest = l;
+    x2 = x1, x1 = x, h2 = h1, h1 = h, l2 = l1, l1 = l;
+  }
+
+  void save() {
+    k.x1[b] = finiteOr0(x1), k.x2[b] = finiteOr0(x2), k.hp1[b] = finiteOr0(h1), k.hp2[b] = finiteOr0(h2);
+    k.lp1[b] = finiteOr0(l1), k.lp2[b] = finiteOr0(l2);
+  }
+};
+
+void crossoverNarrow(CrossoverLanes* channels, const float* inL, const float* inR, float* bands, int64_t stride,
+                     float* /*skew*/, int64_t n) {
+  // The remainder travels down in the last band's buffer of each channel.
+  float* firstL = bands;
+  float* firstR = bands + 11 * stride;
+  float* restL = firstL + 10 * stride;
+  float* restR = firstR + 10 * stride;
+  __builtin_memmove(restL, inL, sizeof(float) * n);
+  __builtin_memmove(restR, inR, sizeof(float) * n);
+  for (int b = 0; b < 10; ++b) {
+    // Both channels in one pass: four independent recursions keep the pipeline busy.
+    Stage1 left(channels[0], b), right(channels[1], b);
+    float* bandL = firstL + b * stride;
+    float* bandR = firstR + b * stride;
+    for (int64_t i = 0; i < n; ++i) {
+      left.step(restL[i], bandL[i], restL[i]);
+      right.step(restR[i], bandR[i], restR[i]);
+    }
+    left.save();
+    right.save();
+  }
+}
+
 #if defined(__AVX512F__)
 // ---- wide: all of a channel's sections in one register ------------------------
 
@@ -273,62 +327,16 @@ INLINE vf fraction(vd rLo, vd flLo, vd rHi, vd flHi) {
   return __builtin_shufflevector(lo, hi, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
 }
 
-constexpr auto crossover = crossoverWide;
+// A wavefront takes ten steps to fill and ten to drain: short blocks go section by
+// section instead.
+void crossover(CrossoverLanes* channels, const float* inL, const float* inR, float* bands, int64_t stride,
+               float* skew, int64_t n) {
+  if (n < 16)
+    crossoverNarrow(channels, inL, inR, bands, stride, skew, n);
+  else
+    crossoverWide(channels, inL, inR, bands, stride, skew, n);
+}
 #else
-// ---- narrow instruction sets ---------------------------------------------------
-
-// Without 32 wide registers the packed wavefront spills; the sections run one after
-// another instead, each carrying its history in registers through the block, in the
-// plain order of the terms.
-INLINE float section1(const float (*k)[W], int b, float x, float x1, float x2, float y1, float y2) {
-  return k[0][b] * x + k[1][b] * x1 + k[2][b] * x2 - k[3][b] * y1 - k[4][b] * y2;
-}
-
-// One stage of one channel: its two sections and their shared input history.
-struct Stage1 {
-  CrossoverLanes& k;
-  int b;
-  float x1, x2, h1, h2, l1, l2;
-
-  Stage1(CrossoverLanes& lanes, int stage)
-      : k(lanes), b(stage), x1(k.x1[b]), x2(k.x2[b]), h1(k.hp1[b]), h2(k.hp2[b]), l1(k.lp1[b]), l2(k.lp2[b]) {}
-
-  INLINE_MEMBER void step(float x, float& band, float& rest) {
-    const float h = section1(k.hp, b, x, x1, x2, h1, h2);
-    const float l = section1(k.lp, b, x, x1, x2, l1, l2);
-    band = h, rest = l;
-    x2 = x1, x1 = x, h2 = h1, h1 = h, l2 = l1, l1 = l;
-  }
-
-  void save() {
-    k.x1[b] = finiteOr0(x1), k.x2[b] = finiteOr0(x2), k.hp1[b] = finiteOr0(h1), k.hp2[b] = finiteOr0(h2);
-    k.lp1[b] = finiteOr0(l1), k.lp2[b] = finiteOr0(l2);
-  }
-};
-
-void crossoverNarrow(CrossoverLanes* channels, const float* inL, const float* inR, float* bands, int64_t stride,
-                     float* /*skew*/, int64_t n) {
-  // The remainder travels down in the last band's buffer of each channel.
-  float* firstL = bands;
-  float* firstR = bands + 11 * stride;
-  float* restL = firstL + 10 * stride;
-  float* restR = firstR + 10 * stride;
-  __builtin_memmove(restL, inL, sizeof(float) * n);
-  __builtin_memmove(restR, inR, sizeof(float) * n);
-  for (int b = 0; b < 10; ++b) {
-    // Both channels in one pass: four independent recursions keep the pipeline busy.
-    Stage1 left(channels[0], b), right(channels[1], b);
-    float* bandL = firstL + b * stride;
-    float* bandR = firstR + b * stride;
-    for (int64_t i = 0; i < n; ++i) {
-      left.step(restL[i], bandL[i], restL[i]);
-      right.step(restR[i], bandR[i], restR[i]);
-    }
-    left.save();
-    right.save();
-  }
-}
-
 constexpr auto crossover = crossoverNarrow;
 #endif
 
@@ -501,11 +509,14 @@ void mixSaturate(const float* bands, int64_t stride, const float* weights, float
     __builtin_memcpy(out + i, &y, sizeof y);
   }
   if (i < n) {
-    vf8 sum{};
+    float sums[8] = {}, results[8];
     for (int b = 0; b < 11; ++b)
-      for (int64_t j = 0; j < n - i; ++j) sum[j] = sum[j] + weights[b] * bands[b * stride + i + j];
+      for (int64_t j = 0; j < n - i; ++j) sums[j] = sums[j] + weights[b] * bands[b * stride + i + j];
+    vf8 sum;
+    __builtin_memcpy(&sum, sums, sizeof sum);
     const vf8 y = saturate8(sum);
-    for (int64_t j = 0; j < n - i; ++j) out[i + j] = y[j];
+    __builtin_memcpy(results, &y, sizeof y);
+    for (int64_t j = 0; j < n - i; ++j) out[i + j] = results[j];
   }
 }
 
