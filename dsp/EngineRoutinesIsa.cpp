@@ -25,7 +25,6 @@ namespace {
 constexpr int W = kEngineLanes;
 typedef float vf __attribute__((vector_size(4 * W)));
 typedef int32_t vi __attribute__((vector_size(4 * W)));
-typedef uint32_t vu __attribute__((vector_size(4 * W)));
 typedef float vf8 __attribute__((vector_size(32)));
 typedef int32_t vi8 __attribute__((vector_size(32)));
 typedef double vd __attribute__((vector_size(64)));  // eight doubles
@@ -85,15 +84,14 @@ void sines(const double* x, double* out, int count) {
 void carrierGain(float* gain, double phase, double increment, float depth, int64_t n) {
   const vd step = vd{0, 1, 2, 3, 4, 5, 6, 7} * increment;
   const float rest = 1.0f - depth;
-  for (int64_t i = 0; i < n; i += 8) {
+  int64_t i = 0;
+  for (; i + 8 <= n; i += 8) {
     const vd s = sin8((phase + double(i) * increment) + step);
     const vf8 g = rest + depth * __builtin_convertvector(s, vf8);
-    const int64_t m = n - i < 8 ? n - i : 8;
-    if (m == 8)
-      __builtin_memcpy(gain + i, &g, sizeof g);
-    else
-      for (int64_t j = 0; j < m; ++j) gain[i + j] = g[j];
+    __builtin_memcpy(gain + i, &g, sizeof g);
   }
+  // The last few samples one by one: a whole vector of sines would cost more.
+  for (; i < n; ++i) gain[i] = rest + depth * float(__builtin_sin(phase + double(i) * increment));
 }
 
 // The per-sample recursion, exactly as one sample of the line: write, glide, read
@@ -177,6 +175,7 @@ void crossoverNarrow(CrossoverLanes* channels, const float* inL, const float* in
 
 #if defined(__AVX512F__)
 // ---- wide: all of a channel's sections in one register ------------------------
+
 
 // One two-pole two-zero step for every lane. The terms known a step ahead are summed
 // first, so only the last two operations wait for the previous output.
@@ -313,20 +312,6 @@ void crossoverWide(CrossoverLanes* channels, const float* inL, const float* inR,
   unskew(skews[1], bands + 11 * stride, stride, n);
 }
 
-INLINE vf gather(const float* base, vi index) {
-  return reinterpret_cast<vf>(_mm512_i32gather_ps(reinterpret_cast<__m512i>(index), base, 4));
-}
-
-INLINE bool anyLane(vi m) { return _mm512_test_epi32_mask((__m512i)m, (__m512i)m) != 0; }
-
-INLINE vd floorv(vd x) { return (vd)_mm512_floor_pd((__m512d)x); }
-
-// The sixteen read positions' fractions, r − ⌊r⌋, as floats.
-INLINE vf fraction(vd rLo, vd flLo, vd rHi, vd flHi) {
-  const vf8 lo = __builtin_convertvector(rLo - flLo, vf8), hi = __builtin_convertvector(rHi - flHi, vf8);
-  return __builtin_shufflevector(lo, hi, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-}
-
 // A wavefront takes ten steps to fill and ten to drain: short blocks go section by
 // section instead.
 void crossover(CrossoverLanes* channels, const float* inL, const float* inR, float* bands, int64_t stride,
@@ -341,6 +326,81 @@ constexpr auto crossover = crossoverNarrow;
 #endif
 
 // ---- delay line ------------------------------------------------------------------
+
+#if defined(__AVX512F__) || defined(__AVX2__)
+// A chunk of samples a delay line takes at once: sixteen with AVX-512, eight with AVX2.
+#if defined(__AVX512F__)
+constexpr int CW = 16;
+typedef vf cf;
+typedef vi ci;
+typedef uint32_t cu __attribute__((vector_size(64)));
+INLINE bool anyLane(ci m) { return _mm512_test_epi32_mask((__m512i)m, (__m512i)m) != 0; }
+INLINE vd floorv(vd x) { return (vd)_mm512_floor_pd((__m512d)x); }
+INLINE cf gather(const float* base, ci index) {
+  return reinterpret_cast<cf>(_mm512_i32gather_ps(reinterpret_cast<__m512i>(index), base, 4));
+}
+#else
+constexpr int CW = 8;
+typedef vf8 cf;
+typedef vi8 ci;
+typedef uint32_t cu __attribute__((vector_size(32)));
+INLINE bool anyLane(ci m) { return _mm256_movemask_ps((__m256)m) != 0; }
+INLINE vd floorv(vd x) {
+  __m256d half[2];
+  __builtin_memcpy(half, &x, sizeof x);
+  half[0] = _mm256_floor_pd(half[0]), half[1] = _mm256_floor_pd(half[1]);
+  __builtin_memcpy(&x, half, sizeof x);
+  return x;
+}
+// Gathers are slow on some CPUs that have them; plain loads are never slow.
+INLINE cf gather(const float* base, ci index) {
+  float v[CW];
+  for (int j = 0; j < CW; ++j) v[j] = base[index[j]];
+  cf r;
+  __builtin_memcpy(&r, v, sizeof r);
+  return r;
+}
+#endif
+typedef float cfu __attribute__((vector_size(4 * CW), aligned(4), may_alias));
+INLINE cf loadc(const float* p) { return *reinterpret_cast<const cfu*>(p); }
+INLINE void storec(float* p, cf v) { *reinterpret_cast<cfu*>(p) = v; }
+INLINE cf finiteOrZeroc(cf x) { return (__builtin_bit_cast(ci, x) & 0x7f800000) != 0x7f800000 ? x : cf{}; }
+
+// Where a chunk reads: the slot before each read position and the fraction past it,
+// for delays d_j = fixed + c · s^(j+1) of samples w + j.
+struct ChunkReads {
+  ci slot;
+  cf fraction;
+};
+
+// Powers s^1 … s^CW of the smoothing coefficient, eight to a vector.
+struct SmootherPowers {
+  vd part[CW / 8];
+  double last;
+  explicit SmootherPowers(double s) {
+    const double s2 = s * s, s4 = s2 * s2, s8 = s4 * s4;
+    part[0] = vd{s, s2, s2 * s, s4, s4 * s, s4 * s2, s4 * s2 * s, s8};
+    for (int k = 1; k < CW / 8; ++k) part[k] = part[k - 1] * s8;
+    last = part[CW / 8 - 1][7];
+  }
+};
+
+INLINE ChunkReads chunkReads(const SmootherPowers& powers, double fixed, double c, int64_t w) {
+  const vd iota = {0, 1, 2, 3, 4, 5, 6, 7};
+  vi8 slot[CW / 8];
+  vf8 fraction[CW / 8];
+  for (int k = 0; k < CW / 8; ++k) {
+    const vd r = (double(w + 8 * k) + iota) - (fixed + c * powers.part[k]);
+    const vd fl = floorv(r);
+    slot[k] = __builtin_convertvector(fl, vi8);
+    fraction[k] = __builtin_convertvector(r - fl, vf8);
+  }
+  ChunkReads reads;
+  __builtin_memcpy(&reads.slot, slot, sizeof reads.slot);
+  __builtin_memcpy(&reads.fraction, fraction, sizeof reads.fraction);
+  return reads;
+}
+#endif
 
 // `count` lines (one, or both channels' lines of a band) whose delays, rings and write
 // positions agree, so that they share every read position. The caller has checked.
@@ -368,68 +428,60 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n) {
     }
   };
 
-#if defined(__AVX512F__)
-  // Sixteen samples at once while every read lies before the slots those samples
-  // write (the delay exceeds the chunk) and the smoother has a fixed point.
+#if defined(__AVX512F__) || defined(__AVX2__)
+  // A chunk at once while every read lies before the slots the chunk writes (the
+  // delay exceeds the chunk) and the smoother has a fixed point.
   constexpr double kFar = double(1 << 30);
-  const bool glides = s >= 0.0 && s < 1.0 && L > 2 * W && L < (int64_t(1) << 30) && d > -kFar && d < kFar &&
+  const bool glides = s >= 0.0 && s < 1.0 && L > 2 * CW && L < (int64_t(1) << 30) && d > -kFar && d < kFar &&
                       T > -kFar && T < kFar;
-  if (glides && n >= W) {
+  if (glides && n >= CW) {
     // The smoother's closed form, d_j = fixed + c · s^j: chunks only carry c forward,
     // so no chunk waits for the last lane of the one before.
     const double fixed = scalar[0].k / (1.0 - s);
-    const double s2 = s * s, s4 = s2 * s2, s8 = s4 * s4;
-    const vd powLo = {s, s2, s2 * s, s4, s4 * s, s4 * s2, s4 * s2 * s, s8};  // s^1 … s^8
-    const vd powHi = powLo * s8;                                           // s^9 … s^16
-    const double s16 = s8 * s8;
+    const SmootherPowers powers(s);
     double c = d - fixed;
-    const vd iotaLo = vd{0, 1, 2, 3, 4, 5, 6, 7}, iotaHi = iotaLo + 8.0;
     const int32_t length = int32_t(L);
-    for (; i + W <= n; i += W) {
-      const vd dLo = fixed + c * powLo, dHi = fixed + c * powHi;
-      const vd rLo = (double(w) + iotaLo) - dLo, rHi = (double(w) + iotaHi) - dHi;
-      const vd flLo = floorv(rLo), flHi = floorv(rHi);
-      const vi8 iLo = __builtin_convertvector(flLo, vi8), iHi = __builtin_convertvector(flHi, vi8);
-      const vi i0 = __builtin_shufflevector(iLo, iHi, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-      const vf frac = fraction(rLo, flLo, rHi, flHi);
-      // Reads must come from slots this chunk does not write: [w + 16 − L, w − 1]. They
-      // usually lie within a few samples of each other: then one window of 32 slots
+    for (; i + CW <= n; i += CW) {
+      const ChunkReads reads = chunkReads(powers, fixed, c, w);
+      const ci i0 = reads.slot;
+      // Reads must come from slots this chunk does not write: [w + CW − L, w − 1]. They
+      // usually lie within a few samples of each other: then one window of 2·CW slots
       // beginning just before the first read holds them all and two permutes pick them.
-      const int32_t lo = i0[0] - 4, first = int32_t(w) + W - length, last = int32_t(w) - 1;
-      const vi offset = i0 - lo;
+      const int32_t lo = i0[0] - 4, first = int32_t(w) + CW - length, last = int32_t(w) - 1;
+      const ci offset = i0 - lo;
       const int32_t slot = lo < 0 ? lo + length : lo;
-      const bool windowed = lo >= first && lo + 2 * W - 1 <= last && slot + 2 * W <= length &&
-                            !anyLane(__builtin_bit_cast(vu, offset) > 2u * W - 2);
+      const bool windowed = lo >= first && lo + 2 * CW - 1 <= last && slot + 2 * CW <= length &&
+                            !anyLane(__builtin_bit_cast(cu, offset) > 2u * CW - 2);
       if (!windowed && anyLane((i0 < first) | (i0 + 1 > last))) {
         d = fixed + c;
-        perSample(W);
+        perSample(CW);
         c = d - fixed;
         continue;
       }
-      const vi j0 = i0 + ((i0 < 0) & length);
-      const vi j1 = (j0 + 1 == length) ? vi{} : j0 + 1;
+      const ci j0 = i0 + ((i0 < 0) & length);
+      const ci j1 = (j0 + 1 == length) ? ci{} : j0 + 1;
       for (int l = 0; l < count; ++l) {
         float* ring = lines[l]->ring;
-        vf a, b;
+        cf a, b;
         if (windowed) {
-          const vf w0 = loadf(ring + slot), w1 = loadf(ring + slot + W);
+          const cf w0 = loadc(ring + slot), w1 = loadc(ring + slot + CW);
           a = __builtin_shuffle(w0, w1, offset), b = __builtin_shuffle(w0, w1, offset + 1);
         } else {
           a = gather(ring, j0), b = gather(ring, j1);
         }
-        const vf y = a + frac * (b - a);
-        const vf x = finiteOrZero(loadf(blocks[l] + i));
+        const cf y = a + reads.fraction * (b - a);
+        const cf x = finiteOrZeroc(loadc(blocks[l] + i));
         const float g = lines[l]->feedback;
-        const vf fed = g > 0.0f ? finiteOrZero(x + g * y) : x;
-        if (w + W <= L) {
-          storef(ring + w, fed);
+        const cf fed = g > 0.0f ? finiteOrZeroc(x + g * y) : x;
+        if (w + CW <= L) {
+          storec(ring + w, fed);
         } else {
-          for (int j = 0; j < W; ++j) ring[(w + j) % L] = fed[j];
+          for (int j = 0; j < CW; ++j) ring[(w + j) % L] = fed[j];
         }
-        storef(blocks[l] + i, y);
+        storec(blocks[l] + i, y);
       }
-      w = w + W >= L ? w + W - L : w + W;
-      c = c * s16;
+      w = w + CW >= L ? w + CW - L : w + CW;
+      c = c * powers.last;
     }
     d = fixed + c;
   }
@@ -508,15 +560,10 @@ void mixSaturate(const float* bands, int64_t stride, const float* weights, float
     const vf8 y = saturate8(sum);
     __builtin_memcpy(out + i, &y, sizeof y);
   }
-  if (i < n) {
-    float sums[8] = {}, results[8];
-    for (int b = 0; b < 11; ++b)
-      for (int64_t j = 0; j < n - i; ++j) sums[j] = sums[j] + weights[b] * bands[b * stride + i + j];
-    vf8 sum;
-    __builtin_memcpy(&sum, sums, sizeof sum);
-    const vf8 y = saturate8(sum);
-    __builtin_memcpy(results, &y, sizeof y);
-    for (int64_t j = 0; j < n - i; ++j) out[i + j] = results[j];
+  for (; i < n; ++i) {
+    float sum = 0.0f;
+    for (int b = 0; b < 11; ++b) sum = sum + weights[b] * bands[b * stride + i];
+    out[i] = __builtin_tanhf(finiteOr0(sum));
   }
 }
 
