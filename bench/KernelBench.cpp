@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "PlainEngine.h"
 #include "dsp/DenormalGuard.h"
 #include "dsp/DrollicantDSPKernel.h"
 
@@ -12,10 +13,9 @@ namespace {
 
 constexpr double kSampleRate = 48000.0;
 
-void BM_KernelProcess(benchmark::State& state) {
-  const int64_t block = state.range(0);
-  const bool flighty = state.range(1) != 0;
+void runKernel(benchmark::State& state, const drollicant::EngineRoutines& routines, int64_t block, bool flighty) {
   drollicant::DrollicantDSPKernel kernel;
+  kernel.routines = &routines;
   kernel.charisma = 0.2f;
   kernel.nostalgia = 0.7f;
   kernel.whimsy = 0.6f;
@@ -51,11 +51,32 @@ void BM_KernelProcess(benchmark::State& state) {
   state.counters["time_per_frame"] = benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+void BM_KernelProcess(benchmark::State& state) {
+  runKernel(state, drollicant::bestEngineRoutines(), state.range(0), state.range(1) != 0);
+}
+
+// The same work through each copy of the inner loops this CPU runs (0 = the plain
+// loops kept with the tests, 1 = baseline, 2 = avx2, 3 = avx512).
+void BM_Copies(benchmark::State& state) {
+  static const char* const names[] = {"plain", "baseline", "avx2", "avx512"};
+  const int copy = int(state.range(1));
+  const drollicant::EngineRoutines* routines =
+      copy == 0 ? &drollicant::test::plainEngineRoutines() : drollicant::engineRoutinesFor(names[copy]);
+  if (!routines) {
+    state.SkipWithError("this CPU lacks the instruction set");
+    return;
+  }
+  state.SetLabel(names[copy]);
+  runKernel(state, *routines, state.range(0), false);
+}
+
 }  // namespace
+
+BENCHMARK(BM_Copies)->ArgNames({"block", "copy"})->ArgsProduct({{1, 64, 512}, {0, 1, 2, 3}})->Unit(benchmark::kMicrosecond);
 
 BENCHMARK(BM_KernelProcess)
     ->ArgNames({"block", "flighty"})
-    ->ArgsProduct({{32, 64, 512, 4096}, {0, 1}})
+    ->ArgsProduct({{1, 32, 64, 512, 4096}, {0, 1}})
     ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

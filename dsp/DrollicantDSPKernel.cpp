@@ -5,6 +5,8 @@
 #include <cstring>
 #include <numbers>
 
+#include "dsp/DenormalGuard.h"
+
 namespace drollicant {
 
 namespace {
@@ -79,7 +81,8 @@ void DrollicantDSPKernel::allocate(int64_t frames, double rate) {
   frames = std::max<int64_t>(frames, 0);
   sampleRate = rate;
   maxFrames = frames;
-  splitBase = zeroedFloats(4 * frames);
+  bandBase = zeroedFloats(2 * kBandCount * frames);
+  skewBase = zeroedFloats(2 * kEngineLanes * (frames + 32));
   ringBase = zeroedFloats(frames, 1.0f);
   envAttackCoef = float(1.0 - std::exp(-1.0 / (rate * kEnvAttackSeconds)));
   envDecayCoef = float(1.0 - std::exp(-1.0 / (rate * kEnvDecaySeconds)));
@@ -93,6 +96,8 @@ void DrollicantDSPKernel::allocate(int64_t frames, double rate) {
   lpL = std::move(newLpL);
   hpR = std::move(newHpR);
   lpR = std::move(newLpR);
+  crossoverLanes.reset(new CrossoverLanes[2]);
+  packCrossover();
 
   lfoPhase = 0.0;
   // Sets every line's delaySeconds from the controls; the rings are sized with them below.
@@ -102,12 +107,22 @@ void DrollicantDSPKernel::allocate(int64_t frames, double rate) {
   reset();
 }
 
+// Lane b of each channel takes stage b's two sections; the other lanes stay zero.
+void DrollicantDSPKernel::packCrossover() {
+  const std::vector<std::shared_ptr<IIRKernel>>* sections[2][2] = {{&hpL, &lpL}, {&hpR, &lpR}};
+  for (int c = 0; c < 2; ++c) {
+    CrossoverLanes& lanes = crossoverLanes[c];
+    lanes = CrossoverLanes{};
+    for (size_t b = 0; b < hpL.size(); ++b)
+      for (int k = 0; k < 5; ++k) {
+        lanes.hp[k][b] = (*sections[c][0])[b]->coefficients[k];
+        lanes.lp[k][b] = (*sections[c][1])[b]->coefficients[k];
+      }
+  }
+}
+
 void DrollicantDSPKernel::reset() {
-  for (auto* sections : {&hpL, &lpL, &hpR, &lpR})
-    for (auto& section : *sections) {
-      section->carryIn = {0.0f, 0.0f};
-      section->carryOut = {0.0f, 0.0f};
-    }
+  if (crossoverLanes) packCrossover();
   for (auto* lines : {&bandDelaysL, &bandDelaysR})
     for (auto& line : *lines) line->clear();
   lfoPhase = 0.0;
@@ -118,7 +133,7 @@ void DrollicantDSPKernel::reset() {
 DrollicantDSPKernel::Carrier DrollicantDSPKernel::carrierLaw() const {
   const float s = clamp01(surprise.load(std::memory_order_relaxed));
   float d = clamp01(whimsy.load(std::memory_order_relaxed));
-  double f = std::pow(100.0, double(s)) * 30.0;
+  double f = carrierPower.of(s) * 30.0;
   if (flighty.load(std::memory_order_relaxed)) {
     const float e = (std::min(std::max(envL, envR), 1.0f) + 1.0f) * 0.5f;
     f = f * e;
@@ -130,7 +145,7 @@ DrollicantDSPKernel::Carrier DrollicantDSPKernel::carrierLaw() const {
 }
 
 void DrollicantDSPKernel::advanceLFO(int64_t frames) {
-  const double rate = std::pow(100.0, double(clamp01(naivete.load(std::memory_order_relaxed)))) * 0.01;
+  const double rate = lfoPower.of(clamp01(naivete.load(std::memory_order_relaxed))) * 0.01;
   lfoPhase = lfoPhase + rate * kTwoPi * double(frames) / sampleRate;
   if (lfoPhase >= kTwoPi) lfoPhase -= kTwoPi;
 }
@@ -143,11 +158,16 @@ void DrollicantDSPKernel::updateDelayTargets() {
   const double D = scale * (double(depth) * double(depth)) * 0.5;
   const bool antiPhase = c > 0.5f;
   const auto& offsets = bandTables().bandPhaseOffsets;
+  std::array<double, 2 * kBandCount> phases, sines;
+  for (int b = 0; b < kBandCount; ++b) {
+    phases[b] = lfoPhase + offsets[b];
+    phases[kBandCount + b] = phases[b] + std::numbers::pi;
+  }
+  routines->sines(phases.data(), sines.data(), antiPhase ? 2 * kBandCount : kBandCount);
 
   for (int b = 0; b < kBandCount; ++b) {
-    const double x = lfoPhase + offsets[b];
-    const float dL = float(D * (std::sin(x) + 1.0));
-    const float dR = antiPhase ? float(D * (std::sin(x + std::numbers::pi) + 1.0)) : dL;
+    const float dL = float(D * (sines[b] + 1.0));
+    const float dR = antiPhase ? float(D * (sines[kBandCount + b] + 1.0)) : dL;
     for (auto [line, delay] : {std::pair{bandDelaysL[b].get(), dL}, std::pair{bandDelaysR[b].get(), dR}}) {
       line->delaySeconds = delay;
       const float limit = float(line->bufferLength - 1) / line->sampleRate;
@@ -159,6 +179,9 @@ void DrollicantDSPKernel::updateDelayTargets() {
 
 void DrollicantDSPKernel::updateBandWeights() {
   const float v = sweetness.load(std::memory_order_relaxed);
+  if (weightsValid && (v == weightsSweetness || (v != v && weightsSweetness != weightsSweetness))) return;
+  weightsValid = true;
+  weightsSweetness = v;
   const float t = v > 0.0f ? 2.0f * clamp01(v) - 1.0f : -1.0f;
   const double a = (1.0 - double(t)) * 0.5;
   const double k = std::fabs(double(t)) * 4.0;
@@ -172,6 +195,8 @@ void DrollicantDSPKernel::updateBandWeights() {
   }
   const float g = float(double(kBandCount) / sum);
   for (float& w : bandWeights) w *= g;
+  // Bands alternate in polarity, the last remainder keeps its own.
+  for (int b = 0; b < kBandCount; ++b) mixWeights[b] = (b & 1) && b < kCrossoverCount ? -bandWeights[b] : bandWeights[b];
 }
 
 double DrollicantDSPKernel::tailTime() const {
@@ -201,29 +226,21 @@ void DrollicantDSPKernel::modulate(const float* in, float* out, float& envelope,
   envelope = env;
 }
 
-void DrollicantDSPKernel::splitDelaySum(float* out, float* remainder, float* band,
-                                        const std::vector<std::shared_ptr<IIRKernel>>& hp,
-                                        const std::vector<std::shared_ptr<IIRKernel>>& lp, const Delays& delays,
-                                        int64_t n) {
-  std::copy_n(out, n, remainder);
-  std::fill_n(out, n, 0.0f);
-  const size_t stages = hp.size();
-  for (size_t b = 0; b < stages; ++b) {
-    std::copy_n(remainder, n, band);
-    hp[b]->process(band, n);
-    lp[b]->process(remainder, n);
-    delays[b]->process(band, n);
-    const float w = (b & 1) ? -bandWeights[b] : bandWeights[b];
-    for (int64_t i = 0; i < n; ++i) out[i] = out[i] + w * band[i];
+void DrollicantDSPKernel::delayBands(float* bandsL, float* bandsR, int64_t n) {
+  for (int b = 0; b < kBandCount; ++b) {
+    SimpleDelayKernel& left = *bandDelaysL[b];
+    SimpleDelayKernel& right = *bandDelaysR[b];
+    if (left.bufferLength < 1 || right.bufferLength < 1) continue;
+    DelayRun runL = left.beginRun(), runR = right.beginRun();
+    routines->delayPair(runL, runR, bandsL + b * maxFrames, bandsR + b * maxFrames, n);
+    left.endRun(runL);
+    right.endRun(runR);
   }
-  delays[stages]->process(remainder, n);
-  const float w = bandWeights[stages];
-  for (int64_t i = 0; i < n; ++i) out[i] = out[i] + w * remainder[i];
 }
 
 void DrollicantDSPKernel::process(const float* inL, const float* inR, float* outL, float* outR, int64_t frameCount) {
   const int64_t n = std::min(maxFrames, frameCount);
-  if (n < 1 || !splitBase || !ringBase || hpL.empty()) {
+  if (n < 1 || !bandBase || !ringBase || !crossoverLanes) {
     if (frameCount > 0) {
       if (inL != outL) std::memmove(outL, inL, sizeof(float) * size_t(frameCount));
       if (inR != outR) std::memmove(outR, inR, sizeof(float) * size_t(frameCount));
@@ -235,17 +252,13 @@ void DrollicantDSPKernel::process(const float* inL, const float* inR, float* out
     if (inR != outR) std::memmove(outR, inR, sizeof(float) * size_t(n));
     return;
   }
+  // Decaying feedback must not fall into denormal numbers, whoever calls.
+  DenormalGuard denormals;
 
   const Carrier carrier = carrierLaw();
   const double inc = kTwoPi * carrier.frequency / sampleRate;
-  const float d = carrier.depth;
-  float* gain = ringBase.get();
-  double phi = carrierPhase;
-  for (int64_t i = 0; i < n; ++i) {
-    gain[i] = (1.0f - d) + d * float(std::sin(phi));
-    phi = phi + inc;
-  }
-  carrierPhase = std::fmod(phi, kTwoPi);
+  routines->carrierGain(ringBase.get(), carrierPhase, inc, carrier.depth, n);
+  carrierPhase = std::fmod(carrierPhase + double(n) * inc, kTwoPi);
 
   modulate(inL, outL, envL, n);
   modulate(inR, outR, envR, n);
@@ -254,16 +267,12 @@ void DrollicantDSPKernel::process(const float* inL, const float* inR, float* out
   advanceLFO(n);
   updateBandWeights();
 
-  const int64_t M = maxFrames;
-  float* split = splitBase.get();
-  splitDelaySum(outL, split, split + M, hpL, lpL, bandDelaysL, n);
-  splitDelaySum(outR, split + 2 * M, split + 3 * M, hpR, lpR, bandDelaysR, n);
-
-  for (int64_t i = 0; i < n; ++i) {
-    const float l = outL[i], r = outR[i];
-    outL[i] = std::tanh(std::isfinite(l) ? l : 0.0f);
-    outR[i] = std::tanh(std::isfinite(r) ? r : 0.0f);
-  }
+  float* bandsL = bandBase.get();
+  float* bandsR = bandsL + kBandCount * maxFrames;
+  routines->crossover(crossoverLanes.get(), outL, outR, bandsL, maxFrames, skewBase.get(), n);
+  delayBands(bandsL, bandsR, n);
+  routines->mixSaturate(bandsL, maxFrames, mixWeights.data(), outL, n);
+  routines->mixSaturate(bandsR, maxFrames, mixWeights.data(), outR, n);
 }
 
 void DrollicantDSPKernel::processInterleaved(float* buffer, int64_t frameCount) {

@@ -1,10 +1,12 @@
 #pragma once
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "dsp/EngineRoutines.h"
 #include "dsp/IIRKernel.h"
 #include "dsp/SimpleDelayKernel.h"
 
@@ -61,7 +63,13 @@ public:
   std::atomic<bool> genteel{false};    // shallow delay modulation
   std::atomic<bool> bypass{false};     // copy input to output untouched
 
+  // The inner loops; the widest copy the CPU runs unless the setup thread picks another.
+  const EngineRoutines* routines = &bestEngineRoutines();
+
+  // The designed crossover sections, highest stage first. They run packed in
+  // `crossoverLanes`, which `allocate` builds from their coefficients.
   std::vector<std::shared_ptr<IIRKernel>> hpL, lpL, hpR, lpR;
+  std::unique_ptr<CrossoverLanes[]> crossoverLanes;  // left, right
   const std::array<std::shared_ptr<SimpleDelayKernel>, kBandCount> bandDelaysL;
   const std::array<std::shared_ptr<SimpleDelayKernel>, kBandCount> bandDelaysR;
 
@@ -76,7 +84,8 @@ public:
   int64_t maxFrames = 0;
 
   // Scratch memory, each region maxFrames floats.
-  std::unique_ptr<float[]> splitBase;         // left remainder, left band, right remainder, right band
+  std::unique_ptr<float[]> bandBase;          // the eleven bands of the left channel, then of the right
+  std::unique_ptr<float[]> skewBase;          // the crossover's output as it leaves the packed sections
   std::unique_ptr<float[]> ringBase;          // carrier gain of the current block
   std::unique_ptr<float[]> deinterleaveBase;  // left channel, right channel
 
@@ -90,9 +99,25 @@ private:
   void updateDelayTargets();
   void updateBandWeights();
   void modulate(const float* in, float* out, float& envelope, int64_t n) const;
-  void splitDelaySum(float* out, float* remainder, float* band, const std::vector<std::shared_ptr<IIRKernel>>& hp,
-                     const std::vector<std::shared_ptr<IIRKernel>>& lp,
-                     const std::array<std::shared_ptr<SimpleDelayKernel>, kBandCount>& delays, int64_t n);
+  void packCrossover();
+  void delayBands(float* bandsL, float* bandsR, int64_t n);
+
+  // 100^x for the last x asked, so that a steady control costs no pow per block.
+  struct PowerOf100 {
+    float input = -1.0f;
+    double value = 0.01;
+    double of(float x) {
+      if (x != input) input = x, value = std::pow(100.0, double(x));
+      return value;
+    }
+  };
+  mutable PowerOf100 carrierPower;
+  PowerOf100 lfoPower;
+
+  // Band weights with the alternating polarity of the sum, for the sweetness they were made for.
+  std::array<float, kBandCount> mixWeights{};
+  float weightsSweetness = 0.0f;
+  bool weightsValid = false;
 };
 
 }  // namespace drollicant

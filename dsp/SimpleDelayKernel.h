@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "dsp/EngineRoutines.h"
+
 namespace drollicant {
 
 // Fractional delay line with feedback for one band of one channel. Inside a block
@@ -29,7 +31,12 @@ public:
   // Audio thread: no allocation, no lock. Delays the block in place.
   // A non-finite sample enters the ring as 0 and nothing non-finite is ever stored,
   // so one bad sample cannot poison the line through its feedback.
-  void process(float* block, int64_t frameCount);
+  void process(float* block, int64_t frameCount, const EngineRoutines& routines = bestEngineRoutines());
+
+  // Audio thread: the line's state for one block of the inner loops (delays in
+  // samples), and taking back what the block left.
+  DelayRun beginRun();
+  void endRun(const DelayRun& run);
 };
 
 }  // namespace drollicant

@@ -1,0 +1,67 @@
+#pragma once
+// The inner loops of the kernel, behind one table of plain functions so that the
+// build can carry one copy per instruction set and pick the widest the CPU runs.
+// Everything here is plain data: the instruction-set copies include nothing that the
+// linker could merge between them.
+#include <cstdint>
+
+namespace drollicant {
+
+// Lanes of one packed vector. Lane b of a channel's crossover holds stage b; the ten
+// stages and the last remainder fit one 16-wide vector.
+inline constexpr int kEngineLanes = 16;
+
+// The ten crossover stages of one channel, packed so that all twenty sections advance
+// together: lane b carries the high- and low-pass halves of stage b. Both halves of a
+// stage see the same input, so they share its history. Unused lanes have zero
+// coefficients and stay silent.
+struct alignas(64) CrossoverLanes {
+  float hp[5][kEngineLanes];  // b0, b1, b2, a1, a2 of the high-pass halves
+  float lp[5][kEngineLanes];  // the same for the low-pass halves
+  float x1[kEngineLanes], x2[kEngineLanes];    // last two inputs, newest first
+  float hp1[kEngineLanes], hp2[kEngineLanes];  // last two high-pass outputs
+  float lp1[kEngineLanes], lp2[kEngineLanes];  // last two low-pass outputs
+};
+
+// One delay line for one block: its ring and the state carried between blocks.
+// Delays are in samples.
+struct DelayRun {
+  float* ring;
+  int64_t length;    // ring length, at least 1
+  int64_t writePos;  // slot written by the next sample; updated
+  double delay;      // smoothed delay; updated
+  double target;     // delay the smoothing heads for
+  double smoothing;  // per-sample smoothing coefficient
+  float feedback;
+};
+
+struct EngineRoutines {
+  const char* name;
+  // out[i] = sin(x[i]) in double precision.
+  void (*sines)(const double* x, double* out, int count);
+  // gain[i] = (1 − depth) + depth · sin(phase + i · increment), the sine rounded to float.
+  void (*carrierGain)(float* gain, double phase, double increment, float depth, int64_t n);
+  // Splits both channels into eleven bands: band b of channel c, sample i, lands at
+  // bands[(c · 11 + b) · stride + i]; band 10 is the last low-pass remainder. `skew` is
+  // scratch of 2 · 16 · (n + 32) floats. Non-finite history left at the
+  // end of the block is cleared.
+  void (*crossover)(CrossoverLanes* channels, const float* inL, const float* inR, float* bands, int64_t stride,
+                    float* skew, int64_t n);
+  // Delays a block in place: a non-finite sample enters the ring as silence and
+  // nothing non-finite is ever stored.
+  void (*delayLine)(DelayRun& line, float* block, int64_t n);
+  // The same for the left and right lines of one band; while their delays agree they
+  // share the work of finding where to read.
+  void (*delayPair)(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n);
+  // out[i] = tanh(Σ_b weights[b] · bands[b · stride + i]) over eleven bands, a
+  // non-finite sum taken as 0.
+  void (*mixSaturate)(const float* bands, int64_t stride, const float* weights, float* out, int64_t n);
+};
+
+// The widest copy this CPU runs, or the one named by DROLLICANT_ISA ("baseline",
+// "avx2", "avx512") if this CPU runs it. Chosen once, on first use.
+const EngineRoutines& bestEngineRoutines();
+// The copy for one instruction set, or null if this CPU lacks it (or the build has none).
+const EngineRoutines* engineRoutinesFor(const char* name);
+
+}  // namespace drollicant

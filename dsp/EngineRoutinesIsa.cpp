@@ -1,0 +1,581 @@
+// The kernel's inner loops, written once on GCC vector types and compiled once per
+// instruction set (ENGINE_ISA names the copy: baseline, avx2, avx512). Everything but
+// the exported table has internal linkage and only builtins are called, so no code
+// built for a wide instruction set can be shared with a narrower copy by the linker.
+#include <cstdint>
+
+#include "dsp/EngineRoutines.h"
+
+#include <new>
+#if defined(__AVX2__)
+// The gather intrinsics start from an undefined vector, which GCC 12 takes for an
+// uninitialised read.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include <immintrin.h>
+#endif
+
+#ifndef ENGINE_ISA
+#error "ENGINE_ISA must name the instruction set of this copy"
+#endif
+
+namespace drollicant {
+namespace {
+
+constexpr int W = kEngineLanes;
+typedef float vf __attribute__((vector_size(4 * W)));
+typedef int32_t vi __attribute__((vector_size(4 * W)));
+typedef float vf8 __attribute__((vector_size(32)));
+typedef int32_t vi8 __attribute__((vector_size(32)));
+typedef double vd __attribute__((vector_size(64)));  // eight doubles
+typedef int64_t vl __attribute__((vector_size(64)));
+typedef float vfu __attribute__((vector_size(4 * W), aligned(4), may_alias));
+
+#define INLINE static inline __attribute__((always_inline))
+#define INLINE_MEMBER inline __attribute__((always_inline))
+
+INLINE vf loadf(const float* p) { return *reinterpret_cast<const vfu*>(p); }
+INLINE void storef(float* p, vf v) { *reinterpret_cast<vfu*>(p) = v; }
+INLINE vf splat(float x) { return vf{} + x; }
+INLINE vd splatd(double x) { return vd{} + x; }
+INLINE vi isFinite(vf x) { return (__builtin_bit_cast(vi, x) & 0x7f800000) != 0x7f800000; }
+INLINE vf finiteOrZero(vf x) { return isFinite(x) ? x : vf{}; }
+INLINE bool finite(float x) { return __builtin_isfinite(x); }
+INLINE float finiteOr0(float x) { return __builtin_isfinite(x) ? x : 0.0f; }
+INLINE vf laneIndex() { return vf{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}; }
+
+// ---- sine in double precision ----------------------------------------------------
+
+// Reduction by π/2 in three parts (each product with the quotient is exact for
+// quotients below 2^20), then the classic minimax polynomials on [−π/4, π/4].
+INLINE vd sin8(vd x) {
+  const vd t = x * 0.63661977236758134308;
+  const vd q = (t + 0x1.8p52) - 0x1.8p52;  // nearest integer
+  vd r = x - q * 1.57079632673412561417e+00;
+  r = r - q * 6.07710050630396597660e-11;
+  r = r - q * 2.02226624871116645580e-21;
+  const vd z = r * r;
+  const vd s = r + r * z * (-1.66666666666666324348e-01 +
+                            z * (8.33333333332248946124e-03 +
+                                 z * (-1.98412698298579493134e-04 +
+                                      z * (2.75573137070700676789e-06 +
+                                           z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)))));
+  const vd c = 1.0 - 0.5 * z +
+               z * z * (4.16666666666666019037e-02 +
+                        z * (-1.38888888888741095749e-03 +
+                             z * (2.48015872894767294178e-05 +
+                                  z * (-2.75573143513906633035e-07 +
+                                       z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11)))));
+  const vl k = __builtin_convertvector(q, vl);
+  const vd v = (k & 1) != 0 ? c : s;
+  return (k & 2) != 0 ? -v : v;
+}
+
+void sines(const double* x, double* out, int count) {
+  for (int i = 0; i < count; i += 8) {
+    vd v{};
+    const int m = count - i < 8 ? count - i : 8;
+    for (int j = 0; j < m; ++j) v[j] = x[i + j];
+    const vd s = sin8(v);
+    for (int j = 0; j < m; ++j) out[i + j] = s[j];
+  }
+}
+
+void carrierGain(float* gain, double phase, double increment, float depth, int64_t n) {
+  const vd step = vd{0, 1, 2, 3, 4, 5, 6, 7} * increment;
+  const float rest = 1.0f - depth;
+  int64_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const vd s = sin8((phase + double(i) * increment) + step);
+    const vf8 g = rest + depth * __builtin_convertvector(s, vf8);
+    __builtin_memcpy(gain + i, &g, sizeof g);
+  }
+  // The last few samples one by one: a whole vector of sines would cost more.
+  for (; i < n; ++i) gain[i] = rest + depth * float(__builtin_sin(phase + double(i) * increment));
+}
+
+// The per-sample recursion, exactly as one sample of the line: write, glide, read
+// between two slots, feed back.
+struct DelayScalar {
+  float* ring;
+  int64_t L;
+  float g;
+  double k, s;
+
+  INLINE_MEMBER float sample(float x, int64_t& w, double& d) const {
+    if (!finite(x)) x = 0.0f;
+    ring[w] = x;
+    d = k + d * s;
+    const double r = double(w) - d;
+    const double fl = __builtin_floor(r);
+    const int64_t i0 = int64_t(fl);
+    const int64_t j0 = i0 >= 0 ? (i0 < L ? i0 : i0 % L) : (i0 >= -L ? i0 + L : ((i0 % L) + L) % L);
+    const int64_t j1 = j0 + 1 == L ? 0 : j0 + 1;
+    const float frac = float(r - fl);
+    const float y = (1.0f - frac) * ring[j0] + ring[j1] * frac;
+    if (g > 0.0f) ring[w] = finiteOr0(x + g * y);
+    w = w + 1 == L ? 0 : w + 1;
+    return y;
+  }
+};
+
+// ---- section by section ---------------------------------------------------------
+
+// Without 32 wide registers the packed wavefront spills, and for short blocks it
+// costs more than it saves; there the sections run one after another instead, each carrying its history in registers through the block, in the
+// plain order of the terms.
+INLINE float section1(const float (*k)[W], int b, float x, float x1, float x2, float y1, float y2) {
+  return k[0][b] * x + k[1][b] * x1 + k[2][b] * x2 - k[3][b] * y1 - k[4][b] * y2;
+}
+
+// One stage of one channel: its two sections and their shared input history.
+struct Stage1 {
+  CrossoverLanes& k;
+  int b;
+  float x1, x2, h1, h2, l1, l2;
+
+  Stage1(CrossoverLanes& lanes, int stage)
+      : k(lanes), b(stage), x1(k.x1[b]), x2(k.x2[b]), h1(k.hp1[b]), h2(k.hp2[b]), l1(k.lp1[b]), l2(k.lp2[b]) {}
+
+  INLINE_MEMBER void step(float x, float& band, float& rest) {
+    const float h = section1(k.hp, b, x, x1, x2, h1, h2);
+    const float l = section1(k.lp, b, x, x1, x2, l1, l2);
+    band = h, rest = l;
+    x2 = x1, x1 = x, h2 = h1, h1 = h, l2 = l1, l1 = l;
+  }
+
+  void save() {
+    k.x1[b] = finiteOr0(x1), k.x2[b] = finiteOr0(x2), k.hp1[b] = finiteOr0(h1), k.hp2[b] = finiteOr0(h2);
+    k.lp1[b] = finiteOr0(l1), k.lp2[b] = finiteOr0(l2);
+  }
+};
+
+void crossoverNarrow(CrossoverLanes* channels, const float* inL, const float* inR, float* bands, int64_t stride,
+                     float* /*skew*/, int64_t n) {
+  // The remainder travels down in the last band's buffer of each channel.
+  float* firstL = bands;
+  float* firstR = bands + 11 * stride;
+  float* restL = firstL + 10 * stride;
+  float* restR = firstR + 10 * stride;
+  __builtin_memmove(restL, inL, sizeof(float) * n);
+  __builtin_memmove(restR, inR, sizeof(float) * n);
+  for (int b = 0; b < 10; ++b) {
+    // Both channels in one pass: four independent recursions keep the pipeline busy.
+    Stage1 left(channels[0], b), right(channels[1], b);
+    float* bandL = firstL + b * stride;
+    float* bandR = firstR + b * stride;
+    for (int64_t i = 0; i < n; ++i) {
+      left.step(restL[i], bandL[i], restL[i]);
+      right.step(restR[i], bandR[i], restR[i]);
+    }
+    left.save();
+    right.save();
+  }
+}
+
+#if defined(__AVX512F__)
+// ---- wide: all of a channel's sections in one register ------------------------
+
+
+// One two-pole two-zero step for every lane. The terms known a step ahead are summed
+// first, so only the last two operations wait for the previous output.
+INLINE vf section(const float (*k)[W], vf x, vf x1, vf x2, vf y1, vf y2) {
+  vf t = loadf(k[2]) * x2 - loadf(k[4]) * y2;
+  t = t + loadf(k[1]) * x1;
+  t = t - loadf(k[3]) * y1;
+  return t + loadf(k[0]) * x;
+}
+
+// Lane 0 becomes `sample`, lane i the old lane i − 1.
+INLINE vf shiftIn(vf v, float sample) {
+  return __builtin_shuffle(v, splat(sample), vi{16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14});
+}
+
+// One step of a channel's crossover wavefront: lane b takes stage b − 1's last
+// low-pass output (lane 0 the new sample), both halves of every stage advance, and
+// lane b of the result is band b; lane 10 carries the last remainder.
+// The coefficients stay in memory (they fold into the arithmetic as operands); the
+// history lives in registers.
+struct Channel {
+  const CrossoverLanes& c;
+  vf x1, x2, h1, h2, l1, l2;
+
+  explicit Channel(const CrossoverLanes& lanes)
+      : c(lanes), x1(loadf(c.x1)), x2(loadf(c.x2)), h1(loadf(c.hp1)), h2(loadf(c.hp2)), l1(loadf(c.lp1)),
+        l2(loadf(c.lp2)) {}
+
+  void save(CrossoverLanes& out) const {
+    CrossoverLanes& c = out;
+    storef(c.x1, finiteOrZero(x1));
+    storef(c.x2, finiteOrZero(x2));
+    storef(c.hp1, finiteOrZero(h1));
+    storef(c.hp2, finiteOrZero(h2));
+    storef(c.lp1, finiteOrZero(l1));
+    storef(c.lp2, finiteOrZero(l2));
+  }
+
+  // Lane 0 takes the new sample, lane b the low-pass output of stage b − 1.
+  INLINE_MEMBER vf input(float sample) const { return shiftIn(l1, sample); }
+
+  // Every lane advances.
+  INLINE_MEMBER vf step(float sample) {
+    const vf x = input(sample);
+    const vf h = section(c.hp, x, x1, x2, h1, h2);
+    const vf l = section(c.lp, x, x1, x2, l1, l2);
+    x2 = x1, x1 = x, h2 = h1, h1 = h, l2 = l1, l1 = l;
+    return laneIndex() < 10.0f ? h : x;
+  }
+
+  // Only the lanes in `active` advance: the wavefront filling or draining.
+  INLINE_MEMBER vf step(float sample, vi active) {
+    const vf x = input(sample);
+    const vf h = section(c.hp, x, x1, x2, h1, h2);
+    const vf l = section(c.lp, x, x1, x2, l1, l2);
+    x2 = active ? x1 : x2, x1 = active ? x : x1;
+    h2 = active ? h1 : h2, h1 = active ? h : h1;
+    l2 = active ? l1 : l2, l1 = active ? l : l1;
+    return laneIndex() < 10.0f ? h : x;
+  }
+};
+
+// Swaps the off-diagonal S×S blocks of rows a and b: one stage of a 16×16 transpose.
+template <int S>
+INLINE void swapBlocks(vf& a, vf& b) {
+  constexpr vi lower = {0 & S ? 16 + 0 - S : 0,    1 & S ? 16 + 1 - S : 1,    2 & S ? 16 + 2 - S : 2,
+                        3 & S ? 16 + 3 - S : 3,    4 & S ? 16 + 4 - S : 4,    5 & S ? 16 + 5 - S : 5,
+                        6 & S ? 16 + 6 - S : 6,    7 & S ? 16 + 7 - S : 7,    8 & S ? 16 + 8 - S : 8,
+                        9 & S ? 16 + 9 - S : 9,    10 & S ? 16 + 10 - S : 10, 11 & S ? 16 + 11 - S : 11,
+                        12 & S ? 16 + 12 - S : 12, 13 & S ? 16 + 13 - S : 13, 14 & S ? 16 + 14 - S : 14,
+                        15 & S ? 16 + 15 - S : 15};
+  constexpr vi upper = lower + S;
+  const vf na = __builtin_shuffle(a, b, lower);
+  b = __builtin_shuffle(a, b, upper);
+  a = na;
+}
+
+template <int S>
+INLINE void transposeStage(vf* rows) {
+  for (int i = 0; i < W; ++i)
+    if ((i & S) == 0) swapBlocks<S>(rows[i], rows[i + S]);
+}
+
+// Row t of a skewed block holds band b's sample t − b in lane b. Sixteen rows at a
+// time are transposed, so that each band leaves as sixteen consecutive samples.
+void unskew(const float* skew, float* bands, int64_t stride, int64_t n) {
+  for (int64_t t0 = 0; t0 < n + 10; t0 += W) {
+    vf rows[W];
+    for (int j = 0; j < W; ++j) rows[j] = loadf(skew + (t0 + j) * W);
+    transposeStage<8>(rows);
+    transposeStage<4>(rows);
+    transposeStage<2>(rows);
+    transposeStage<1>(rows);
+    for (int b = 0; b < 11; ++b) {
+      const int64_t first = t0 - b;
+      float* band = bands + b * stride;
+      if (first >= 0 && first + W <= n) {
+        storef(band + first, rows[b]);
+      } else {
+        for (int j = 0; j < W; ++j)
+          if (first + j >= 0 && first + j < n) band[first + j] = rows[b][j];
+      }
+    }
+  }
+}
+
+// Runs the wavefront of `count` channels side by side over the block: steps 0–9 fill
+// it, the last ten drain it.
+template <int count>
+void wavefront(CrossoverLanes* lanes, const float* const* in, float* const* skew, int64_t n) {
+  Channel* channels[count];
+  alignas(Channel) unsigned char storage[count][sizeof(Channel)];
+  for (int c = 0; c < count; ++c) channels[c] = new (storage[c]) Channel(lanes[c]);
+  const vf index = laneIndex();
+  const int64_t steps = n + 10;
+  auto partial = [&](int64_t t) {
+    const vi active = (index <= float(t)) & (index > float(t - n));
+    for (int c = 0; c < count; ++c) storef(skew[c] + t * W, channels[c]->step(t < n ? in[c][t] : 0.0f, active));
+  };
+  int64_t t = 0;
+  for (; t < 10 && t < steps; ++t) partial(t);
+  for (; t < n; ++t)
+    for (int c = 0; c < count; ++c) storef(skew[c] + t * W, channels[c]->step(in[c][t]));
+  for (; t < steps; ++t) partial(t);
+  for (int c = 0; c < count; ++c) channels[c]->save(lanes[c]);
+}
+
+void crossoverWide(CrossoverLanes* channels, const float* inL, const float* inR, float* bands, int64_t stride,
+               float* skew, int64_t n) {
+  const float* in[2] = {inL, inR};
+  float* skews[2] = {skew, skew + W * (n + 32)};
+  wavefront<2>(channels, in, skews, n);
+  unskew(skews[0], bands, stride, n);
+  unskew(skews[1], bands + 11 * stride, stride, n);
+}
+
+// A wavefront takes ten steps to fill and ten to drain: short blocks go section by
+// section instead.
+void crossover(CrossoverLanes* channels, const float* inL, const float* inR, float* bands, int64_t stride,
+               float* skew, int64_t n) {
+  if (n < 16)
+    crossoverNarrow(channels, inL, inR, bands, stride, skew, n);
+  else
+    crossoverWide(channels, inL, inR, bands, stride, skew, n);
+}
+#else
+constexpr auto crossover = crossoverNarrow;
+#endif
+
+// ---- delay line ------------------------------------------------------------------
+
+#if defined(__AVX512F__) || defined(__AVX2__)
+// A chunk of samples a delay line takes at once: sixteen with AVX-512, eight with AVX2.
+#if defined(__AVX512F__)
+constexpr int CW = 16;
+typedef vf cf;
+typedef vi ci;
+typedef uint32_t cu __attribute__((vector_size(64)));
+INLINE bool anyLane(ci m) { return _mm512_test_epi32_mask((__m512i)m, (__m512i)m) != 0; }
+INLINE vd floorv(vd x) { return (vd)_mm512_floor_pd((__m512d)x); }
+INLINE cf gather(const float* base, ci index) {
+  return reinterpret_cast<cf>(_mm512_i32gather_ps(reinterpret_cast<__m512i>(index), base, 4));
+}
+#else
+constexpr int CW = 8;
+typedef vf8 cf;
+typedef vi8 ci;
+typedef uint32_t cu __attribute__((vector_size(32)));
+INLINE bool anyLane(ci m) { return _mm256_movemask_ps((__m256)m) != 0; }
+INLINE vd floorv(vd x) {
+  __m256d half[2];
+  __builtin_memcpy(half, &x, sizeof x);
+  half[0] = _mm256_floor_pd(half[0]), half[1] = _mm256_floor_pd(half[1]);
+  __builtin_memcpy(&x, half, sizeof x);
+  return x;
+}
+// Gathers are slow on some CPUs that have them; plain loads are never slow.
+INLINE cf gather(const float* base, ci index) {
+  float v[CW];
+  for (int j = 0; j < CW; ++j) v[j] = base[index[j]];
+  cf r;
+  __builtin_memcpy(&r, v, sizeof r);
+  return r;
+}
+#endif
+typedef float cfu __attribute__((vector_size(4 * CW), aligned(4), may_alias));
+INLINE cf loadc(const float* p) { return *reinterpret_cast<const cfu*>(p); }
+INLINE void storec(float* p, cf v) { *reinterpret_cast<cfu*>(p) = v; }
+INLINE cf finiteOrZeroc(cf x) { return (__builtin_bit_cast(ci, x) & 0x7f800000) != 0x7f800000 ? x : cf{}; }
+
+// Where a chunk reads: the slot before each read position and the fraction past it,
+// for delays d_j = fixed + c · s^(j+1) of samples w + j.
+struct ChunkReads {
+  ci slot;
+  cf fraction;
+};
+
+// Powers s^1 … s^CW of the smoothing coefficient, eight to a vector.
+struct SmootherPowers {
+  vd part[CW / 8];
+  double last;
+  explicit SmootherPowers(double s) {
+    const double s2 = s * s, s4 = s2 * s2, s8 = s4 * s4;
+    part[0] = vd{s, s2, s2 * s, s4, s4 * s, s4 * s2, s4 * s2 * s, s8};
+    for (int k = 1; k < CW / 8; ++k) part[k] = part[k - 1] * s8;
+    last = part[CW / 8 - 1][7];
+  }
+};
+
+INLINE ChunkReads chunkReads(const SmootherPowers& powers, double fixed, double c, int64_t w) {
+  const vd iota = {0, 1, 2, 3, 4, 5, 6, 7};
+  vi8 slot[CW / 8];
+  vf8 fraction[CW / 8];
+  for (int k = 0; k < CW / 8; ++k) {
+    const vd r = (double(w + 8 * k) + iota) - (fixed + c * powers.part[k]);
+    const vd fl = floorv(r);
+    slot[k] = __builtin_convertvector(fl, vi8);
+    fraction[k] = __builtin_convertvector(r - fl, vf8);
+  }
+  ChunkReads reads;
+  __builtin_memcpy(&reads.slot, slot, sizeof reads.slot);
+  __builtin_memcpy(&reads.fraction, fraction, sizeof reads.fraction);
+  return reads;
+}
+#endif
+
+// `count` lines (one, or both channels' lines of a band) whose delays, rings and write
+// positions agree, so that they share every read position. The caller has checked.
+template <int count>
+void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n) {
+  DelayRun& line = *lines[0];
+  const int64_t L = line.length;
+  if (L < 1 || n < 1) return;
+  const double s = line.smoothing;
+  double T = line.target;
+  double d = line.delay;
+  if (!__builtin_isfinite(T)) T = 0.0;
+  if (!__builtin_isfinite(d)) d = T;
+  DelayScalar scalar[count];
+  for (int l = 0; l < count; ++l) scalar[l] = {lines[l]->ring, L, lines[l]->feedback, (1.0 - s) * T, s};
+  int64_t w = line.writePos;
+  int64_t i = 0;
+  // Sample by sample from `i` for `frames` samples, every line from the same position.
+  auto perSample = [&](int64_t frames) {
+    const int64_t w0 = w;
+    const double d0 = d;
+    for (int l = 0; l < count; ++l) {
+      w = w0, d = d0;
+      for (int64_t j = i; j < i + frames; ++j) blocks[l][j] = scalar[l].sample(blocks[l][j], w, d);
+    }
+  };
+
+#if defined(__AVX512F__) || defined(__AVX2__)
+  // A chunk at once while every read lies before the slots the chunk writes (the
+  // delay exceeds the chunk) and the smoother has a fixed point.
+  constexpr double kFar = double(1 << 30);
+  const bool glides = s >= 0.0 && s < 1.0 && L > 2 * CW && L < (int64_t(1) << 30) && d > -kFar && d < kFar &&
+                      T > -kFar && T < kFar;
+  if (glides && n >= CW) {
+    // The smoother's closed form, d_j = fixed + c · s^j: chunks only carry c forward,
+    // so no chunk waits for the last lane of the one before.
+    const double fixed = scalar[0].k / (1.0 - s);
+    const SmootherPowers powers(s);
+    double c = d - fixed;
+    const int32_t length = int32_t(L);
+    for (; i + CW <= n; i += CW) {
+      const ChunkReads reads = chunkReads(powers, fixed, c, w);
+      const ci i0 = reads.slot;
+      // Reads must come from slots this chunk does not write: [w + CW − L, w − 1]. They
+      // usually lie within a few samples of each other: then one window of 2·CW slots
+      // beginning just before the first read holds them all and two permutes pick them.
+      const int32_t lo = i0[0] - 4, first = int32_t(w) + CW - length, last = int32_t(w) - 1;
+      const ci offset = i0 - lo;
+      const int32_t slot = lo < 0 ? lo + length : lo;
+      const bool windowed = lo >= first && lo + 2 * CW - 1 <= last && slot + 2 * CW <= length &&
+                            !anyLane(__builtin_bit_cast(cu, offset) > 2u * CW - 2);
+      if (!windowed && anyLane((i0 < first) | (i0 + 1 > last))) {
+        d = fixed + c;
+        perSample(CW);
+        c = d - fixed;
+        continue;
+      }
+      const ci j0 = i0 + ((i0 < 0) & length);
+      const ci j1 = (j0 + 1 == length) ? ci{} : j0 + 1;
+      for (int l = 0; l < count; ++l) {
+        float* ring = lines[l]->ring;
+        cf a, b;
+        if (windowed) {
+          const cf w0 = loadc(ring + slot), w1 = loadc(ring + slot + CW);
+          a = __builtin_shuffle(w0, w1, offset), b = __builtin_shuffle(w0, w1, offset + 1);
+        } else {
+          a = gather(ring, j0), b = gather(ring, j1);
+        }
+        const cf y = a + reads.fraction * (b - a);
+        const cf x = finiteOrZeroc(loadc(blocks[l] + i));
+        const float g = lines[l]->feedback;
+        const cf fed = g > 0.0f ? finiteOrZeroc(x + g * y) : x;
+        if (w + CW <= L) {
+          storec(ring + w, fed);
+        } else {
+          for (int j = 0; j < CW; ++j) ring[(w + j) % L] = fed[j];
+        }
+        storec(blocks[l] + i, y);
+      }
+      w = w + CW >= L ? w + CW - L : w + CW;
+      c = c * powers.last;
+    }
+    d = fixed + c;
+  }
+#endif
+  perSample(n - i);
+  for (int l = 0; l < count; ++l) lines[l]->writePos = w, lines[l]->delay = d;
+}
+
+void delayLine(DelayRun& line, float* block, int64_t n) {
+  DelayRun* lines[1] = {&line};
+  float* blocks[1] = {block};
+  delayLines<1>(lines, blocks, n);
+}
+
+void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n) {
+  const bool together = left.length == right.length && left.writePos == right.writePos &&
+                        left.delay == right.delay && left.target == right.target &&
+                        left.smoothing == right.smoothing;
+  if (!together) {
+    delayLine(left, blockL, n);
+    delayLine(right, blockR, n);
+    return;
+  }
+  DelayRun* lines[2] = {&left, &right};
+  float* blocks[2] = {blockL, blockR};
+  delayLines<2>(lines, blocks, n);
+}
+
+// ---- mix and saturation ----------------------------------------------------------
+
+// tanh through the exponential in double precision, then rounded: within an ulp of
+// the float function everywhere. Beyond 9.1 the float result is exactly ±1.
+INLINE vd tanh8(vd x) {
+  const vd ax = x < 0.0 ? -x : x;
+  const vd y = (ax < 9.1 ? ax : 9.1) * 2.0;
+  // e^y = 2^k · e^r, |r| ≤ ln2 / 2
+  const vd kf = (y * 1.4426950408889634 + 0x1.8p52) - 0x1.8p52;
+  const vd r = (y - kf * 6.93147180369123816490e-01) - kf * 1.90821492927058770002e-10;
+  vd p = splatd(1.0 / 479001600.0);
+  p = p * r + 1.0 / 39916800.0;
+  p = p * r + 1.0 / 3628800.0;
+  p = p * r + 1.0 / 362880.0;
+  p = p * r + 1.0 / 40320.0;
+  p = p * r + 1.0 / 5040.0;
+  p = p * r + 1.0 / 720.0;
+  p = p * r + 1.0 / 120.0;
+  p = p * r + 1.0 / 24.0;
+  p = p * r + 1.0 / 6.0;
+  p = p * r + 0.5;
+  p = p * r + 1.0;
+  p = p * r + 1.0;
+  const vl bits = (__builtin_convertvector(kf, vl) + 1023) << 52;
+  const vd e = p * __builtin_bit_cast(vd, bits);
+  const vd big = (e - 1.0) / (e + 1.0);
+  const vd z = ax * ax;
+  const vd small = ax * (1.0 + z * (-1.0 / 3.0 + z * (2.0 / 15.0)));
+  const vd t = ax < 0x1p-12 ? small : big;
+  return x < 0.0 ? -t : t;
+}
+
+INLINE vf8 saturate8(vf8 sum) {
+  const vi8 finiteLanes = (__builtin_bit_cast(vi8, sum) & 0x7f800000) != 0x7f800000;
+  const vf8 clean = finiteLanes ? sum : vf8{};
+  return __builtin_convertvector(tanh8(__builtin_convertvector(clean, vd)), vf8);
+}
+
+void mixSaturate(const float* bands, int64_t stride, const float* weights, float* out, int64_t n) {
+  int64_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    vf8 sum{};
+    for (int b = 0; b < 11; ++b) {
+      vf8 band;
+      __builtin_memcpy(&band, bands + b * stride + i, sizeof band);
+      sum = sum + weights[b] * band;
+    }
+    const vf8 y = saturate8(sum);
+    __builtin_memcpy(out + i, &y, sizeof y);
+  }
+  for (; i < n; ++i) {
+    float sum = 0.0f;
+    for (int b = 0; b < 11; ++b) sum = sum + weights[b] * bands[b * stride + i];
+    out[i] = __builtin_tanhf(finiteOr0(sum));
+  }
+}
+
+}  // namespace
+
+#define ENGINE_NAME_(isa) #isa
+#define ENGINE_NAME(isa) ENGINE_NAME_(isa)
+#define ENGINE_TABLE_(isa) engineRoutines_##isa
+#define ENGINE_TABLE(isa) ENGINE_TABLE_(isa)
+
+extern const EngineRoutines ENGINE_TABLE(ENGINE_ISA);
+const EngineRoutines ENGINE_TABLE(ENGINE_ISA) = {ENGINE_NAME(ENGINE_ISA), sines,     carrierGain, crossover,
+                                                 delayLine,              delayPair, mixSaturate};
+
+}  // namespace drollicant

@@ -1,0 +1,95 @@
+#include "PlainEngine.h"
+
+#include <cmath>
+#include <cstring>
+#include <initializer_list>
+
+namespace drollicant::test {
+namespace {
+
+float finiteOrZero(float x) { return std::isfinite(x) ? x : 0.0f; }
+
+void sines(const double* x, double* out, int count) {
+  for (int i = 0; i < count; ++i) out[i] = std::sin(x[i]);
+}
+
+void carrierGain(float* gain, double phase, double increment, float depth, int64_t n) {
+  for (int64_t i = 0; i < n; ++i) {
+    gain[i] = (1.0f - depth) + depth * float(std::sin(phase));
+    phase = phase + increment;
+  }
+}
+
+// Section b of a channel over a block: y = b0·x + b1·x1 + b2·x2 − a1·y1 − a2·y2.
+void section(const float (*k)[kEngineLanes], int b, const float* in, float* out, int64_t n, float& x1, float& x2,
+             float& y1, float& y2) {
+  for (int64_t i = 0; i < n; ++i) {
+    const float x = in[i];
+    const float y = k[0][b] * x + k[1][b] * x1 + k[2][b] * x2 - k[3][b] * y1 - k[4][b] * y2;
+    x2 = x1, x1 = x, y2 = y1, y1 = y;
+    out[i] = y;
+  }
+}
+
+void crossover(CrossoverLanes* channels, const float* inL, const float* inR, float* bands, int64_t stride, float*,
+               int64_t n) {
+  const float* in[2] = {inL, inR};
+  for (int c = 0; c < 2; ++c) {
+    CrossoverLanes& k = channels[c];
+    float* rest = bands + (c * 11 + 10) * stride;
+    std::memmove(rest, in[c], sizeof(float) * size_t(n));
+    for (int b = 0; b < 10; ++b) {
+      float* band = bands + (c * 11 + b) * stride;
+      float x1 = k.x1[b], x2 = k.x2[b];
+      section(k.hp, b, rest, band, n, x1, x2, k.hp1[b], k.hp2[b]);
+      section(k.lp, b, rest, rest, n, k.x1[b], k.x2[b], k.lp1[b], k.lp2[b]);
+      for (float* v : {&k.x1[b], &k.x2[b], &k.hp1[b], &k.hp2[b], &k.lp1[b], &k.lp2[b]}) *v = finiteOrZero(*v);
+    }
+  }
+}
+
+void delayLine(DelayRun& line, float* block, int64_t n) {
+  const int64_t L = line.length;
+  double T = std::isfinite(line.target) ? line.target : 0.0;
+  double d = std::isfinite(line.delay) ? line.delay : T;
+  const double s = line.smoothing, k = (1.0 - s) * T;
+  int64_t w = line.writePos;
+  for (int64_t i = 0; i < n; ++i) {
+    const float x = finiteOrZero(block[i]);
+    line.ring[w] = x;
+    d = k + d * s;
+    const double r = double(w) - d;
+    const double fl = std::floor(r);
+    const int64_t j0 = ((int64_t(fl) % L) + L) % L;
+    const int64_t j1 = (j0 + 1) % L;
+    const float frac = float(r - fl);
+    const float y = (1.0f - frac) * line.ring[j0] + line.ring[j1] * frac;
+    if (line.feedback > 0.0f) line.ring[w] = finiteOrZero(x + line.feedback * y);
+    block[i] = y;
+    w = (w + 1) % L;
+  }
+  line.writePos = w;
+  line.delay = d;
+}
+
+void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n) {
+  delayLine(left, blockL, n);
+  delayLine(right, blockR, n);
+}
+
+void mixSaturate(const float* bands, int64_t stride, const float* weights, float* out, int64_t n) {
+  for (int64_t i = 0; i < n; ++i) {
+    float sum = 0.0f;
+    for (int b = 0; b < 11; ++b) sum = sum + weights[b] * bands[b * stride + i];
+    out[i] = std::tanh(finiteOrZero(sum));
+  }
+}
+
+}  // namespace
+
+const EngineRoutines& plainEngineRoutines() {
+  static const EngineRoutines routines = {"plain", sines, carrierGain, crossover, delayLine, delayPair, mixSaturate};
+  return routines;
+}
+
+}  // namespace drollicant::test
