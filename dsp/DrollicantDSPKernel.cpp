@@ -210,22 +210,6 @@ double DrollicantDSPKernel::tailTime() const {
   return longest * kLn1000th / std::log(fb);
 }
 
-// Follows the unmodulated level and multiplies by the carrier gain. A non-finite
-// input sample is taken as silence, so it can reach neither the envelope nor the bands.
-void DrollicantDSPKernel::modulate(const float* in, float* out, float& envelope, int64_t n) const {
-  const float* gain = ringBase.get();
-  const float attack = envAttackCoef, decay = envDecayCoef;
-  float env = envelope;
-  for (int64_t i = 0; i < n; ++i) {
-    const float x = std::isfinite(in[i]) ? in[i] : 0.0f;
-    const float a = std::fabs(x);
-    const float coef = env < a ? attack : decay;
-    env = env + coef * (a - env);
-    out[i] = x * gain[i];
-  }
-  envelope = env;
-}
-
 void DrollicantDSPKernel::delayBands(float* bandsL, float* bandsR, int64_t n) {
   for (int b = 0; b < kBandCount; ++b) {
     SimpleDelayKernel& left = *bandDelaysL[b];
@@ -260,16 +244,16 @@ void DrollicantDSPKernel::process(const float* inL, const float* inR, float* out
   routines->carrierGain(ringBase.get(), carrierPhase, inc, carrier.depth, n);
   carrierPhase = std::fmod(carrierPhase + double(n) * inc, kTwoPi);
 
-  modulate(inL, outL, envL, n);
-  modulate(inR, outR, envR, n);
-
   updateDelayTargets();
   advanceLFO(n);
   updateBandWeights();
 
   float* bandsL = bandBase.get();
   float* bandsR = bandsL + kBandCount * maxFrames;
-  routines->crossover(crossoverLanes.get(), outL, outR, bandsL, maxFrames, skewBase.get(), n);
+  // The level followers see the unmodulated input; the bands get it with the carrier.
+  EnvelopeFollowers envelopes{envL, envR, envAttackCoef, envDecayCoef};
+  routines->crossover(crossoverLanes.get(), envelopes, inL, inR, ringBase.get(), bandsL, maxFrames, skewBase.get(), n);
+  envL = envelopes.left, envR = envelopes.right;
   delayBands(bandsL, bandsR, n);
   routines->mixSaturate(bandsL, maxFrames, mixWeights.data(), outL, n);
   routines->mixSaturate(bandsR, maxFrames, mixWeights.data(), outR, n);

@@ -98,7 +98,6 @@ private:
   void advanceLFO(int64_t frames);
   void updateDelayTargets();
   void updateBandWeights();
-  void modulate(const float* in, float* out, float& envelope, int64_t n) const;
   void packCrossover();
   void delayBands(float* bandsL, float* bandsR, int64_t n);
 

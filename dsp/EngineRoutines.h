@@ -35,18 +35,26 @@ struct DelayRun {
   float feedback;
 };
 
+// The level followers of both channels: each moves towards the magnitude of its
+// unmodulated input, by `attack` when the input is above it and `decay` otherwise.
+struct EnvelopeFollowers {
+  float left, right;
+  float attack, decay;
+};
+
 struct EngineRoutines {
   const char* name;
   // out[i] = sin(x[i]) in double precision.
   void (*sines)(const double* x, double* out, int count);
   // gain[i] = (1 − depth) + depth · sin(phase + i · increment), the sine rounded to float.
   void (*carrierGain)(float* gain, double phase, double increment, float depth, int64_t n);
-  // Splits both channels into eleven bands: band b of channel c, sample i, lands at
-  // bands[(c · 11 + b) · stride + i]; band 10 is the last low-pass remainder. `skew` is
-  // scratch of 2 · 16 · (n + 32) floats. Non-finite history left at the
-  // end of the block is cleared.
-  void (*crossover)(CrossoverLanes* channels, const float* inL, const float* inR, float* bands, int64_t stride,
-                    float* skew, int64_t n);
+  // Follows the level of both inputs, multiplies them by the carrier gain and splits
+  // them into eleven bands: band b of channel c, sample i, lands at
+  // bands[(c · 11 + b) · stride + i]; band 10 is the last low-pass remainder. A
+  // non-finite input sample counts as silence. `skew` is scratch of 2 · 16 · (n + 32)
+  // floats. Non-finite history left at the end of the block is cleared.
+  void (*crossover)(CrossoverLanes* channels, EnvelopeFollowers& envelopes, const float* inL, const float* inR,
+                    const float* gain, float* bands, int64_t stride, float* skew, int64_t n);
   // Delays a block in place: a non-finite sample enters the ring as silence and
   // nothing non-finite is ever stored.
   void (*delayLine)(DelayRun& line, float* block, int64_t n);

@@ -119,6 +119,17 @@ struct DelayScalar {
   }
 };
 
+// ---- input: level followers and carrier ------------------------------------------
+
+// One sample of one channel: follow its level, return it with the carrier applied.
+INLINE float follow(float x, float gain, float& envelope, float attack, float decay) {
+  if (!finite(x)) x = 0.0f;
+  const float a = __builtin_fabsf(x);
+  const float coef = envelope < a ? attack : decay;
+  envelope = envelope + coef * (a - envelope);
+  return x * gain;
+}
+
 // ---- section by section ---------------------------------------------------------
 
 // Without 32 wide registers the packed wavefront spills, and for short blocks it
@@ -150,15 +161,17 @@ struct Stage1 {
   }
 };
 
-void crossoverNarrow(CrossoverLanes* channels, const float* inL, const float* inR, float* bands, int64_t stride,
-                     float* /*skew*/, int64_t n) {
+void crossoverNarrow(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR,
+                     const float* gain, float* bands, int64_t stride, float* /*skew*/, int64_t n) {
   // The remainder travels down in the last band's buffer of each channel.
   float* firstL = bands;
   float* firstR = bands + 11 * stride;
   float* restL = firstL + 10 * stride;
   float* restR = firstR + 10 * stride;
-  __builtin_memmove(restL, inL, sizeof(float) * n);
-  __builtin_memmove(restR, inR, sizeof(float) * n);
+  for (int64_t i = 0; i < n; ++i) {
+    restL[i] = follow(inL[i], gain[i], env.left, env.attack, env.decay);
+    restR[i] = follow(inR[i], gain[i], env.right, env.attack, env.decay);
+  }
   for (int b = 0; b < 10; ++b) {
     // Both channels in one pass: four independent recursions keep the pipeline busy.
     Stage1 left(channels[0], b), right(channels[1], b);
@@ -284,8 +297,13 @@ void unskew(const float* skew, float* bands, int64_t stride, int64_t n) {
 
 // Runs the wavefront of `count` channels side by side over the block: steps 0–9 fill
 // it, the last ten drain it.
+// The level followers run inside the wavefront: their one-sample-at-a-time recursion
+// then costs nothing beside the sections.
 template <int count>
-void wavefront(CrossoverLanes* lanes, const float* const* in, float* const* skew, int64_t n) {
+void wavefront(CrossoverLanes* lanes, EnvelopeFollowers& env, const float* const* in, const float* gain,
+               float* const* skew, int64_t n) {
+  float* envelope[2] = {&env.left, &env.right};
+  auto input = [&](int c, int64_t t) { return follow(in[c][t], gain[t], *envelope[c], env.attack, env.decay); };
   Channel* channels[count];
   alignas(Channel) unsigned char storage[count][sizeof(Channel)];
   for (int c = 0; c < count; ++c) channels[c] = new (storage[c]) Channel(lanes[c]);
@@ -293,33 +311,33 @@ void wavefront(CrossoverLanes* lanes, const float* const* in, float* const* skew
   const int64_t steps = n + 10;
   auto partial = [&](int64_t t) {
     const vi active = (index <= float(t)) & (index > float(t - n));
-    for (int c = 0; c < count; ++c) storef(skew[c] + t * W, channels[c]->step(t < n ? in[c][t] : 0.0f, active));
+    for (int c = 0; c < count; ++c) storef(skew[c] + t * W, channels[c]->step(t < n ? input(c, t) : 0.0f, active));
   };
   int64_t t = 0;
   for (; t < 10 && t < steps; ++t) partial(t);
   for (; t < n; ++t)
-    for (int c = 0; c < count; ++c) storef(skew[c] + t * W, channels[c]->step(in[c][t]));
+    for (int c = 0; c < count; ++c) storef(skew[c] + t * W, channels[c]->step(input(c, t)));
   for (; t < steps; ++t) partial(t);
   for (int c = 0; c < count; ++c) channels[c]->save(lanes[c]);
 }
 
-void crossoverWide(CrossoverLanes* channels, const float* inL, const float* inR, float* bands, int64_t stride,
-               float* skew, int64_t n) {
+void crossoverWide(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR,
+                   const float* gain, float* bands, int64_t stride, float* skew, int64_t n) {
   const float* in[2] = {inL, inR};
   float* skews[2] = {skew, skew + W * (n + 32)};
-  wavefront<2>(channels, in, skews, n);
+  wavefront<2>(channels, env, in, gain, skews, n);
   unskew(skews[0], bands, stride, n);
   unskew(skews[1], bands + 11 * stride, stride, n);
 }
 
 // A wavefront takes ten steps to fill and ten to drain: short blocks go section by
 // section instead.
-void crossover(CrossoverLanes* channels, const float* inL, const float* inR, float* bands, int64_t stride,
-               float* skew, int64_t n) {
+void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR,
+               const float* gain, float* bands, int64_t stride, float* skew, int64_t n) {
   if (n < 16)
-    crossoverNarrow(channels, inL, inR, bands, stride, skew, n);
+    crossoverNarrow(channels, env, inL, inR, gain, bands, stride, skew, n);
   else
-    crossoverWide(channels, inL, inR, bands, stride, skew, n);
+    crossoverWide(channels, env, inL, inR, gain, bands, stride, skew, n);
 }
 #else
 constexpr auto crossover = crossoverNarrow;

@@ -31,13 +31,27 @@ void section(const float (*k)[kEngineLanes], int b, const float* in, float* out,
   }
 }
 
-void crossover(CrossoverLanes* channels, const float* inL, const float* inR, float* bands, int64_t stride, float*,
-               int64_t n) {
+// Follows the unmodulated level and multiplies by the carrier gain; a non-finite
+// sample is silence.
+void modulate(const float* in, const float* gain, float* out, float& envelope, const EnvelopeFollowers& env,
+              int64_t n) {
+  for (int64_t i = 0; i < n; ++i) {
+    const float x = finiteOrZero(in[i]);
+    const float a = std::fabs(x);
+    const float coef = envelope < a ? env.attack : env.decay;
+    envelope = envelope + coef * (a - envelope);
+    out[i] = x * gain[i];
+  }
+}
+
+void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR,
+               const float* gain, float* bands, int64_t stride, float*, int64_t n) {
   const float* in[2] = {inL, inR};
+  float* envelope[2] = {&env.left, &env.right};
   for (int c = 0; c < 2; ++c) {
     CrossoverLanes& k = channels[c];
     float* rest = bands + (c * 11 + 10) * stride;
-    std::memmove(rest, in[c], sizeof(float) * size_t(n));
+    modulate(in[c], gain, rest, *envelope[c], env, n);
     for (int b = 0; b < 10; ++b) {
       float* band = bands + (c * 11 + b) * stride;
       float x1 = k.x1[b], x2 = k.x2[b];
