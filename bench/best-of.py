@@ -1,21 +1,26 @@
 #!/usr/bin/env python3
-"""Reads Google Benchmark CSV (run with --benchmark_repetitions=N --benchmark_format=csv)
-and prints, per benchmark, the best time per frame of its repetitions: on a shared
-machine the fastest run is the one least disturbed."""
+"""Best time per stereo frame of each benchmark over its repetitions.
+
+  build/bench/drollicant_bench --benchmark_repetitions=7 --benchmark_format=csv | bench/best-of.py
+
+On a shared machine the fastest repetition is the one least disturbed by others.
+"""
 import collections
 import csv
 import sys
 
+SAMPLE_RATE = 48000.0
+
 rows = list(csv.reader(sys.stdin))
-header = {name: i for i, name in enumerate(rows[0])}
+column = {name: i for i, name in enumerate(rows[0])}
 best = collections.OrderedDict()
 labels = {}
 for row in rows[1:]:
     name = row[0]
-    if name.endswith(("_mean", "_median", "_stddev", "_cv")):
+    if name.endswith(("_mean", "_median", "_stddev", "_cv")) or not row[column["time_per_frame"]]:
         continue
-    ns = float(row[header["time_per_frame"]]) * 1e9
-    best[name] = min(best.get(name, float("inf")), ns)
-    labels[name] = row[header["label"]] if "label" in header else ""
-for name, ns in best.items():
-    print(f"{name:45s} {ns:9.1f} ns/frame {48000 / (ns * 1e-9) / 48000 / 1000:8.0f}k× {labels[name]}".replace("k×", "× realtime").replace(f"{48000 / (ns * 1e-9) / 48000 / 1000:8.0f}", f"{1e9 / ns / 48000:8.0f}"))
+    seconds = float(row[column["time_per_frame"]])
+    best[name] = min(best.get(name, float("inf")), seconds)
+    labels[name] = row[column["label"]] if "label" in column else ""
+for name, seconds in best.items():
+    print(f"{name:45s} {seconds * 1e9:9.1f} ns/frame {1 / (seconds * SAMPLE_RATE):7.0f}x real time  {labels[name]}")
