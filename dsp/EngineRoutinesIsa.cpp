@@ -168,10 +168,12 @@ void crossoverNarrow(CrossoverLanes* channels, EnvelopeFollowers& env, const flo
   float* firstR = bands + 11 * stride;
   float* restL = firstL + 10 * stride;
   float* restR = firstR + 10 * stride;
+  float left = env.left, right = env.right;  // in registers, not behind the stores
   for (int64_t i = 0; i < n; ++i) {
-    restL[i] = follow(inL[i], gain[i], env.left, env.attack, env.decay);
-    restR[i] = follow(inR[i], gain[i], env.right, env.attack, env.decay);
+    restL[i] = follow(inL[i], gain[i], left, env.attack, env.decay);
+    restR[i] = follow(inR[i], gain[i], right, env.attack, env.decay);
   }
+  env.left = left, env.right = right;
   for (int b = 0; b < 10; ++b) {
     // Both channels in one pass: four independent recursions keep the pipeline busy.
     Stage1 left(channels[0], b), right(channels[1], b);
@@ -302,8 +304,11 @@ void unskew(const float* skew, float* bands, int64_t stride, int64_t n) {
 template <int count>
 void wavefront(CrossoverLanes* lanes, EnvelopeFollowers& env, const float* const* in, const float* gain,
                float* const* skew, int64_t n) {
-  float* envelope[2] = {&env.left, &env.right};
-  auto input = [&](int c, int64_t t) { return follow(in[c][t], gain[t], *envelope[c], env.attack, env.decay); };
+  // Locals, so the followers stay in registers rather than going through memory the
+  // compiler must assume the stores to `skew` may touch.
+  float envelope[2] = {env.left, env.right};
+  const float attack = env.attack, decay = env.decay;
+  auto input = [&](int c, int64_t t) { return follow(in[c][t], gain[t], envelope[c], attack, decay); };
   Channel* channels[count];
   alignas(Channel) unsigned char storage[count][sizeof(Channel)];
   for (int c = 0; c < count; ++c) channels[c] = new (storage[c]) Channel(lanes[c]);
@@ -319,6 +324,8 @@ void wavefront(CrossoverLanes* lanes, EnvelopeFollowers& env, const float* const
     for (int c = 0; c < count; ++c) storef(skew[c] + t * W, channels[c]->step(input(c, t)));
   for (; t < steps; ++t) partial(t);
   for (int c = 0; c < count; ++c) channels[c]->save(lanes[c]);
+  env.left = envelope[0];
+  if (count > 1) env.right = envelope[1];
 }
 
 void crossoverWide(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR,
