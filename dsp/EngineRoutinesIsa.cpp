@@ -364,10 +364,11 @@ INLINE vd floorv(vd x) {
 #if defined(__AVX512F__)
   return (vd)_mm512_floor_pd((__m512d)x);
 #else
-  typedef double vd4 __attribute__((vector_size(32)));
-  const vd4 lo = (vd4)_mm256_floor_pd((__m256d)__builtin_shufflevector(x, x, 0, 1, 2, 3));
-  const vd4 hi = (vd4)_mm256_floor_pd((__m256d)__builtin_shufflevector(x, x, 4, 5, 6, 7));
-  return __builtin_shufflevector(lo, hi, 0, 1, 2, 3, 4, 5, 6, 7);
+  __m256d half[2];
+  __builtin_memcpy(half, &x, sizeof x);
+  half[0] = _mm256_floor_pd(half[0]), half[1] = _mm256_floor_pd(half[1]);
+  __builtin_memcpy(&x, half, sizeof x);
+  return x;
 #endif
 }
 // Gathers are slow on some CPUs that have them; plain loads are never slow.
