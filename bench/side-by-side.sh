@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Everything the effect's cost is judged by, measured in one run on this machine:
+#  1. the kernel at 1, 64 and 512-frame blocks and, at 512, the same work through the
+#     plain loops kept with the tests and through each instruction-set copy;
+#  2. the built LV2 plug-in beside LV2 plug-ins that each do one of its parts (Debian
+#     packages lsp-plugins-lv2, calf-plugins, x42-plugins), through lv2bench.
+# Times are the best of several repetitions (the least disturbed on a shared machine);
+# read the ratios, not the absolute figures.
+# Usage: bench/side-by-side.sh [build-dir]
+set -euo pipefail
+BUILD_DIR="${1:-build}"
+HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+BLOCK=512
+FRAMES=960000
+RUNS=5
+
+echo "== kernel (ns per stereo frame at 48 kHz)"
+"$BUILD_DIR/bench/drollicant_bench" --benchmark_filter='BM_Copies/block:512/|BM_KernelProcess/block:(1|64|512)/flighty:0' \
+  --benchmark_min_time=0.2 --benchmark_repetitions="$RUNS" --benchmark_format=csv 2>/dev/null | "$HERE/best-of.py"
+
+echo
+echo "== LV2 plug-ins through lv2bench, block $BLOCK"
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+cp -r "$BUILD_DIR/drollicant.lv2" "$scratch/"
+export LV2_PATH="$scratch:/usr/lib/x86_64-linux-gnu/lv2:/usr/lib/lv2"
+plugins=(
+  "urn:drollicant:lv2:drollicant|Drollicant"
+  "http://lsp-plug.in/plugins/lv2/crossover_stereo|LSP crossover (stereo)"
+  "http://calf.sourceforge.net/plugins/RingModulator|Calf ring modulator"
+  "http://calf.sourceforge.net/plugins/MultiChorus|Calf multi chorus"
+  "http://gareus.org/oss/lv2/fil4#stereo|x42 parametric EQ (stereo)"
+)
+best_ns() {
+  local uri="$1" best="" t
+  for _ in $(seq "$RUNS"); do
+    t="$(lv2bench -b "$BLOCK" -n "$FRAMES" "$uri" 2>/dev/null | awk -v u="$uri" '$2 == u { print $1 }')"
+    [[ -z "$t" ]] && return 1
+    if [[ -z "$best" ]] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best="$t"; fi
+  done
+  awk -v s="$best" -v n="$FRAMES" 'BEGIN { printf "%.1f", s / n * 1e9 }'
+}
+ours=""
+printf "%-32s %10s %12s\n" "plug-in" "ns/frame" "x Drollicant"
+for entry in "${plugins[@]}"; do
+  uri="${entry%%|*}" name="${entry#*|}"
+  if ! ns="$(best_ns "$uri")"; then
+    printf "%-32s %10s\n" "$name" "not installed"
+    continue
+  fi
+  [[ -z "$ours" ]] && ours="$ns"
+  printf "%-32s %10s %12s\n" "$name" "$ns" "$(awk -v a="$ns" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')"
+done
