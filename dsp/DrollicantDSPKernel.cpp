@@ -211,15 +211,10 @@ double DrollicantDSPKernel::tailTime() const {
 }
 
 void DrollicantDSPKernel::delayBands(float* bandsL, float* bandsR, int64_t n) {
-  for (int b = 0; b < kBandCount; ++b) {
-    SimpleDelayKernel& left = *bandDelaysL[b];
-    SimpleDelayKernel& right = *bandDelaysR[b];
-    if (left.bufferLength < 1 || right.bufferLength < 1) continue;
-    DelayRun runL = left.beginRun(), runR = right.beginRun();
-    routines->delayPair(runL, runR, bandsL + b * maxFrames, bandsR + b * maxFrames, n);
-    left.endRun(runL);
-    right.endRun(runR);
-  }
+  std::array<DelayRun, kBandCount> left, right;
+  for (int b = 0; b < kBandCount; ++b) left[b] = bandDelaysL[b]->beginRun(), right[b] = bandDelaysR[b]->beginRun();
+  routines->delayBands(left.data(), right.data(), bandsL, bandsR, maxFrames, kBandCount, n);
+  for (int b = 0; b < kBandCount; ++b) bandDelaysL[b]->endRun(left[b]), bandDelaysR[b]->endRun(right[b]);
 }
 
 void DrollicantDSPKernel::process(const float* inL, const float* inR, float* outL, float* outR, int64_t frameCount) {

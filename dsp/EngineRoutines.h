@@ -58,9 +58,11 @@ struct EngineRoutines {
   // Delays a block in place: a non-finite sample enters the ring as silence and
   // nothing non-finite is ever stored.
   void (*delayLine)(DelayRun& line, float* block, int64_t n);
-  // The same for the left and right lines of one band; while their delays agree they
-  // share the work of finding where to read.
-  void (*delayPair)(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n);
+  // The same for the left and right lines of `bands` bands, band b of each channel at
+  // bands·[b · stride]. While a band's two delays agree they share the work of finding
+  // where to read.
+  void (*delayBands)(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, int64_t stride, int bands,
+                     int64_t n);
   // out[i] = tanh(Σ_b weights[b] · bands[b · stride + i]) over eleven bands, a
   // non-finite sum taken as 0.
   void (*mixSaturate)(const float* bands, int64_t stride, const float* weights, float* out, int64_t n);

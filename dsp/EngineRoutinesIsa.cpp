@@ -422,8 +422,23 @@ INLINE ChunkReads chunkReads(const SmootherPowers& powers, double fixed, double 
 
 // `count` lines (one, or both channels' lines of a band) whose delays, rings and write
 // positions agree, so that they share every read position. The caller has checked.
+// The smoothing coefficient every line of the kernel shares, with what the chunked
+// path derives from it, worked out once per block rather than once per line.
+struct Smoothing {
+  double s = -1.0;
+  double gap = 1.0;  // 1 / (1 − s): the smoother's fixed point is k · gap
+#if defined(__AVX512F__) || defined(__AVX2__)
+  SmootherPowers powers{0.0};
+#endif
+  explicit Smoothing(double coefficient) : s(coefficient), gap(1.0 / (1.0 - coefficient)) {
+#if defined(__AVX512F__) || defined(__AVX2__)
+    powers = SmootherPowers(coefficient);
+#endif
+  }
+};
+
 template <int count>
-void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n) {
+void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, [[maybe_unused]] const Smoothing& smoothing) {
   DelayRun& line = *lines[0];
   const int64_t L = line.length;
   if (L < 1 || n < 1) return;
@@ -450,13 +465,13 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n) {
   // A chunk at once while every read lies before the slots the chunk writes (the
   // delay exceeds the chunk) and the smoother has a fixed point.
   constexpr double kFar = double(1 << 30);
-  const bool glides = s >= 0.0 && s < 1.0 && L > 2 * CW && L < (int64_t(1) << 30) && d > -kFar && d < kFar &&
+  const bool glides = s == smoothing.s && s >= 0.0 && s < 1.0 && L > 2 * CW && L < (int64_t(1) << 30) && d > -kFar && d < kFar &&
                       T > -kFar && T < kFar;
   if (glides && n >= CW) {
     // The smoother's closed form, d_j = fixed + c · s^j: chunks only carry c forward,
     // so no chunk waits for the last lane of the one before.
-    const double fixed = scalar[0].k / (1.0 - s);
-    const SmootherPowers powers(s);
+    const double fixed = scalar[0].k * smoothing.gap;
+    const SmootherPowers& powers = smoothing.powers;
     double c = d - fixed;
     const int32_t length = int32_t(L);
     for (; i + CW <= n; i += CW) {
@@ -511,21 +526,32 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n) {
 void delayLine(DelayRun& line, float* block, int64_t n) {
   DelayRun* lines[1] = {&line};
   float* blocks[1] = {block};
-  delayLines<1>(lines, blocks, n);
+  delayLines<1>(lines, blocks, n, Smoothing(line.smoothing));
 }
 
-void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n) {
+void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n,
+               const Smoothing& smoothing) {
   const bool together = left.length == right.length && left.writePos == right.writePos &&
                         left.delay == right.delay && left.target == right.target &&
                         left.smoothing == right.smoothing;
   if (!together) {
-    delayLine(left, blockL, n);
-    delayLine(right, blockR, n);
+    DelayRun* one[1] = {&left};
+    float* block[1] = {blockL};
+    delayLines<1>(one, block, n, smoothing);
+    one[0] = &right, block[0] = blockR;
+    delayLines<1>(one, block, n, smoothing);
     return;
   }
   DelayRun* lines[2] = {&left, &right};
   float* blocks[2] = {blockL, blockR};
-  delayLines<2>(lines, blocks, n);
+  delayLines<2>(lines, blocks, n, smoothing);
+}
+
+void delayBands(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, int64_t stride, int bands,
+                int64_t n) {
+  if (bands < 1) return;
+  const Smoothing smoothing(left[0].smoothing);
+  for (int b = 0; b < bands; ++b) delayPair(left[b], right[b], bandsL + b * stride, bandsR + b * stride, n, smoothing);
 }
 
 // ---- mix and saturation ----------------------------------------------------------
@@ -594,6 +620,6 @@ void mixSaturate(const float* bands, int64_t stride, const float* weights, float
 
 extern const EngineRoutines ENGINE_TABLE(ENGINE_ISA);
 const EngineRoutines ENGINE_TABLE(ENGINE_ISA) = {ENGINE_NAME(ENGINE_ISA), sines,     carrierGain, crossover,
-                                                 delayLine,              delayPair, mixSaturate};
+                                                 delayLine,              delayBands, mixSaturate};
 
 }  // namespace drollicant

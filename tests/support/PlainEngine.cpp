@@ -86,9 +86,12 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
   line.delay = d;
 }
 
-void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n) {
-  delayLine(left, blockL, n);
-  delayLine(right, blockR, n);
+void delayBands(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, int64_t stride, int bands,
+                int64_t n) {
+  for (int b = 0; b < bands; ++b) {
+    delayLine(left[b], bandsL + b * stride, n);
+    delayLine(right[b], bandsR + b * stride, n);
+  }
 }
 
 void mixSaturate(const float* bands, int64_t stride, const float* weights, float* out, int64_t n) {
@@ -102,7 +105,7 @@ void mixSaturate(const float* bands, int64_t stride, const float* weights, float
 }  // namespace
 
 const EngineRoutines& plainEngineRoutines() {
-  static const EngineRoutines routines = {"plain", sines, carrierGain, crossover, delayLine, delayPair, mixSaturate};
+  static const EngineRoutines routines = {"plain", sines, carrierGain, crossover, delayLine, delayBands, mixSaturate};
   return routines;
 }
 
