@@ -165,12 +165,19 @@ void DrollicantDSPKernel::updateDelayTargets() {
   }
   routines->sines(phases.data(), sines.data(), antiPhase ? 2 * kBandCount : kBandCount);
 
+  // The longest delay a ring holds; every line is sized alike, so it is worked out
+  // again only if one differs.
+  int64_t length = -1;
+  float rate = 0.0f, limit = 0.0f;
   for (int b = 0; b < kBandCount; ++b) {
     const float dL = float(D * (sines[b] + 1.0));
     const float dR = antiPhase ? float(D * (sines[kBandCount + b] + 1.0)) : dL;
     for (auto [line, delay] : {std::pair{bandDelaysL[b].get(), dL}, std::pair{bandDelaysR[b].get(), dR}}) {
+      if (line->bufferLength != length || line->sampleRate != rate) {
+        length = line->bufferLength, rate = line->sampleRate;
+        limit = float(length - 1) / rate;
+      }
       line->delaySeconds = delay;
-      const float limit = float(line->bufferLength - 1) / line->sampleRate;
       line->targetDelay = double(std::min(limit, delay));
       line->feedback = fb;
     }

@@ -73,11 +73,14 @@ INLINE vd sin8(vd x) {
 
 void sines(const double* x, double* out, int count) {
   for (int i = 0; i < count; i += 8) {
-    vd v{};
     const int m = count - i < 8 ? count - i : 8;
-    for (int j = 0; j < m; ++j) v[j] = x[i + j];
+    double part[8] = {};
+    __builtin_memcpy(part, x + i, sizeof(double) * m);
+    vd v;
+    __builtin_memcpy(&v, part, sizeof v);
     const vd s = sin8(v);
-    for (int j = 0; j < m; ++j) out[i + j] = s[j];
+    __builtin_memcpy(part, &s, sizeof s);
+    __builtin_memcpy(out + i, part, sizeof(double) * m);
   }
 }
 
