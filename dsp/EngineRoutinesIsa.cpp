@@ -293,8 +293,13 @@ void unskew(const float* skew, float* bands, int64_t stride, int64_t n) {
       if (first >= 0 && first + W <= n) {
         storef(band + first, rows[b]);
       } else {
-        for (int j = 0; j < W; ++j)
-          if (first + j >= 0 && first + j < n) band[first + j] = rows[b][j];
+        // The tiles at either end of the block hold samples outside it: copy the rest.
+        const int64_t from = first > 0 ? first : 0, to = first + W < n ? first + W : n;
+        if (from < to) {
+          float row[W];
+          storef(row, rows[b]);
+          __builtin_memcpy(band + from, row + (from - first), sizeof(float) * size_t(to - from));
+        }
       }
     }
   }
