@@ -164,6 +164,26 @@ struct Stage1 {
   }
 };
 
+// Stages `from` … 9 of both channels, the remainder entering each in its last band's buffer.
+void stagesNarrow(CrossoverLanes* channels, int from, float* bands, int64_t stride, int64_t n) {
+  float* firstL = bands;
+  float* firstR = bands + 11 * stride;
+  float* restL = firstL + 10 * stride;
+  float* restR = firstR + 10 * stride;
+  for (int b = from; b < 10; ++b) {
+    // Both channels in one pass: four independent recursions keep the pipeline busy.
+    Stage1 left(channels[0], b), right(channels[1], b);
+    float* bandL = firstL + b * stride;
+    float* bandR = firstR + b * stride;
+    for (int64_t i = 0; i < n; ++i) {
+      left.step(restL[i], bandL[i], restL[i]);
+      right.step(restR[i], bandR[i], restR[i]);
+    }
+    left.save();
+    right.save();
+  }
+}
+
 void crossoverNarrow(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR,
                      const float* gain, float* bands, int64_t stride, float* /*skew*/, int64_t n) {
   // The remainder travels down in the last band's buffer of each channel.
@@ -177,18 +197,7 @@ void crossoverNarrow(CrossoverLanes* channels, EnvelopeFollowers& env, const flo
     restR[i] = follow(inR[i], gain[i], right, env.attack, env.decay);
   }
   env.left = left, env.right = right;
-  for (int b = 0; b < 10; ++b) {
-    // Both channels in one pass: four independent recursions keep the pipeline busy.
-    Stage1 left(channels[0], b), right(channels[1], b);
-    float* bandL = firstL + b * stride;
-    float* bandR = firstR + b * stride;
-    for (int64_t i = 0; i < n; ++i) {
-      left.step(restL[i], bandL[i], restL[i]);
-      right.step(restR[i], bandR[i], restR[i]);
-    }
-    left.save();
-    right.save();
-  }
+  stagesNarrow(channels, 0, bands, stride, n);
 }
 
 #if defined(__AVX512F__)
@@ -353,6 +362,82 @@ void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* in
     crossoverNarrow(channels, env, inL, inR, gain, bands, stride, skew, n);
   else
     crossoverWide(channels, env, inL, inR, gain, bands, stride, skew, n);
+}
+#elif defined(__AVX2__)
+// ---- AVX2: the first eight stages of a channel in one register ---------------------
+
+// Lane 0 becomes `sample`, lane i the old lane i − 1.
+INLINE vf8 shiftIn8(vf8 v, float sample) {
+  const __m256 rotated = _mm256_permutevar8x32_ps((__m256)v, _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6));
+  return (vf8)_mm256_blend_ps(rotated, _mm256_set1_ps(sample), 1);
+}
+
+INLINE vf8 load8(const float* p) {
+  vf8 v;
+  __builtin_memcpy(&v, p, sizeof v);
+  return v;
+}
+
+INLINE vf8 clean8(vf8 v) { return (__builtin_bit_cast(vi8, v) & 0x7f800000) != 0x7f800000 ? v : vf8{}; }
+
+// One two-pole two-zero step for eight lanes, the terms known a step ahead first.
+INLINE vf8 section8(const float (*k)[W], vf8 x, vf8 x1, vf8 x2, vf8 y1, vf8 y2) {
+  vf8 t = load8(k[2]) * x2 - load8(k[4]) * y2;
+  t = t + load8(k[1]) * x1;
+  t = t - load8(k[3]) * y1;
+  return t + load8(k[0]) * x;
+}
+
+// Stages 0–7 of one channel as a wavefront over the block: lane b takes stage b − 1's
+// last low-pass output (lane 0 the new sample). Sixteen registers hold one channel's
+// history; stages 8 and 9 follow section by section. Row t of `skew` gets the
+// high-pass outputs (band b's sample t − b in lane b), then the low-pass outputs.
+void wavefront8(CrossoverLanes& k, float& envelope, float attack, float decay, const float* in, const float* gain,
+                float* skew, int64_t n) {
+  vf8 x1 = load8(k.x1), x2 = load8(k.x2), h1 = load8(k.hp1), h2 = load8(k.hp2), l1 = load8(k.lp1), l2 = load8(k.lp2);
+  float env = envelope;
+  const vf8 lane = {0, 1, 2, 3, 4, 5, 6, 7};
+  for (int64_t t = 0; t < n + 7; ++t) {
+    const float sample = t < n ? follow(in[t], gain[t], env, attack, decay) : 0.0f;
+    const vf8 x = shiftIn8(l1, sample);
+    const vf8 h = section8(k.hp, x, x1, x2, h1, h2);
+    const vf8 l = section8(k.lp, x, x1, x2, l1, l2);
+    if (t >= 7 && t < n) {
+      x2 = x1, x1 = x, h2 = h1, h1 = h, l2 = l1, l1 = l;
+    } else {
+      const vi8 active = (lane <= float(t)) & (lane > float(t - n));
+      x2 = active ? x1 : x2, x1 = active ? x : x1;
+      h2 = active ? h1 : h2, h1 = active ? h : h1;
+      l2 = active ? l1 : l2, l1 = active ? l : l1;
+    }
+    __builtin_memcpy(skew + t * W, &h, sizeof h);
+    __builtin_memcpy(skew + t * W + 8, &l, sizeof l);
+  }
+  envelope = env;
+  const vf8 history[6] = {clean8(x1), clean8(x2), clean8(h1), clean8(h2), clean8(l1), clean8(l2)};
+  float* const into[6] = {k.x1, k.x2, k.hp1, k.hp2, k.lp1, k.lp2};
+  for (int j = 0; j < 6; ++j) __builtin_memcpy(into[j], &history[j], sizeof history[j]);
+}
+
+void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR,
+               const float* gain, float* bands, int64_t stride, float* skew, int64_t n) {
+  if (n < 16) {
+    crossoverNarrow(channels, env, inL, inR, gain, bands, stride, skew, n);
+    return;
+  }
+  const float* in[2] = {inL, inR};
+  float* envelope[2] = {&env.left, &env.right};
+  for (int c = 0; c < 2; ++c) {
+    float* rows = skew + c * W * (n + 32);
+    wavefront8(channels[c], *envelope[c], env.attack, env.decay, in[c], gain, rows, n);
+    // Bands 0–7 from the high-pass lanes; the remainder after stage 7 (lane 7's
+    // low-pass output) goes down into the last band's buffer for stages 8 and 9.
+    float* first = bands + c * 11 * stride;
+    for (int b = 0; b < 8; ++b)
+      for (int64_t i = 0; i < n; ++i) first[b * stride + i] = rows[(i + b) * W + b];
+    for (int64_t i = 0; i < n; ++i) first[10 * stride + i] = rows[(i + 7) * W + 8 + 7];
+  }
+  stagesNarrow(channels, 8, bands, stride, n);
 }
 #else
 constexpr auto crossover = crossoverNarrow;
