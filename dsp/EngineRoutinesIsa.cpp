@@ -388,35 +388,63 @@ INLINE vf8 section8(const float (*k)[W], vf8 x, vf8 x1, vf8 x2, vf8 y1, vf8 y2) 
   return t + load8(k[0]) * x;
 }
 
-// Stages 0–7 of one channel as a wavefront over the block: lane b takes stage b − 1's
-// last low-pass output (lane 0 the new sample). Sixteen registers hold one channel's
-// history; stages 8 and 9 follow section by section. Row t of `skew` gets the
-// high-pass outputs (band b's sample t − b in lane b), then the low-pass outputs.
-void wavefront8(CrossoverLanes& k, float& envelope, float attack, float decay, const float* in, const float* gain,
-                float* skew, int64_t n) {
-  vf8 x1 = load8(k.x1), x2 = load8(k.x2), h1 = load8(k.hp1), h2 = load8(k.hp2), l1 = load8(k.lp1), l2 = load8(k.lp2);
-  float env = envelope;
-  const vf8 lane = {0, 1, 2, 3, 4, 5, 6, 7};
-  for (int64_t t = 0; t < n + 7; ++t) {
-    const float sample = t < n ? follow(in[t], gain[t], env, attack, decay) : 0.0f;
+// Stages 0–7 of a channel as a wavefront over the block: lane b takes stage b − 1's
+// last low-pass output (lane 0 the new sample); stages 8 and 9 follow section by
+// section. Row t of the channel's skew rows gets the high-pass outputs (band b's sample
+// t − b in lane b), then the low-pass outputs.
+struct Channel8 {
+  CrossoverLanes& k;
+  vf8 x1, x2, h1, h2, l1, l2;
+  float envelope;
+
+  Channel8(CrossoverLanes& lanes, float env)
+      : k(lanes), x1(load8(k.x1)), x2(load8(k.x2)), h1(load8(k.hp1)), h2(load8(k.hp2)), l1(load8(k.lp1)),
+        l2(load8(k.lp2)), envelope(env) {}
+
+  INLINE_MEMBER void step(float sample, float* row, const vi8* active) {
     const vf8 x = shiftIn8(l1, sample);
     const vf8 h = section8(k.hp, x, x1, x2, h1, h2);
     const vf8 l = section8(k.lp, x, x1, x2, l1, l2);
-    if (t >= 7 && t < n) {
+    if (!active) {
       x2 = x1, x1 = x, h2 = h1, h1 = h, l2 = l1, l1 = l;
     } else {
-      const vi8 active = (lane <= float(t)) & (lane > float(t - n));
-      x2 = active ? x1 : x2, x1 = active ? x : x1;
-      h2 = active ? h1 : h2, h1 = active ? h : h1;
-      l2 = active ? l1 : l2, l1 = active ? l : l1;
+      const vi8 m = *active;
+      x2 = m ? x1 : x2, x1 = m ? x : x1;
+      h2 = m ? h1 : h2, h1 = m ? h : h1;
+      l2 = m ? l1 : l2, l1 = m ? l : l1;
     }
-    __builtin_memcpy(skew + t * W, &h, sizeof h);
-    __builtin_memcpy(skew + t * W + 8, &l, sizeof l);
+    __builtin_memcpy(row, &h, sizeof h);
+    __builtin_memcpy(row + 8, &l, sizeof l);
   }
-  envelope = env;
-  const vf8 history[6] = {clean8(x1), clean8(x2), clean8(h1), clean8(h2), clean8(l1), clean8(l2)};
-  float* const into[6] = {k.x1, k.x2, k.hp1, k.hp2, k.lp1, k.lp2};
-  for (int j = 0; j < 6; ++j) __builtin_memcpy(into[j], &history[j], sizeof history[j]);
+
+  void save() {
+    const vf8 history[6] = {clean8(x1), clean8(x2), clean8(h1), clean8(h2), clean8(l1), clean8(l2)};
+    float* const into[6] = {k.x1, k.x2, k.hp1, k.hp2, k.lp1, k.lp2};
+    for (int j = 0; j < 6; ++j) __builtin_memcpy(into[j], &history[j], sizeof history[j]);
+  }
+};
+
+// Both channels side by side: two independent chains per step.
+void wavefront8(CrossoverLanes* lanes, EnvelopeFollowers& env, const float* const* in, const float* gain,
+                float* const* skew, int64_t n) {
+  Channel8 left(lanes[0], env.left), right(lanes[1], env.right);
+  const float attack = env.attack, decay = env.decay;
+  const vf8 lane = {0, 1, 2, 3, 4, 5, 6, 7};
+  for (int64_t t = 0; t < n + 7; ++t) {
+    const float l = t < n ? follow(in[0][t], gain[t], left.envelope, attack, decay) : 0.0f;
+    const float r = t < n ? follow(in[1][t], gain[t], right.envelope, attack, decay) : 0.0f;
+    if (t >= 7 && t < n) {
+      left.step(l, skew[0] + t * W, nullptr);
+      right.step(r, skew[1] + t * W, nullptr);
+    } else {
+      const vi8 active = (lane <= float(t)) & (lane > float(t - n));
+      left.step(l, skew[0] + t * W, &active);
+      right.step(r, skew[1] + t * W, &active);
+    }
+  }
+  left.save();
+  right.save();
+  env.left = left.envelope, env.right = right.envelope;
 }
 
 void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR,
@@ -426,10 +454,10 @@ void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* in
     return;
   }
   const float* in[2] = {inL, inR};
-  float* envelope[2] = {&env.left, &env.right};
+  float* skews[2] = {skew, skew + W * (n + 32)};
+  wavefront8(channels, env, in, gain, skews, n);
   for (int c = 0; c < 2; ++c) {
-    float* rows = skew + c * W * (n + 32);
-    wavefront8(channels[c], *envelope[c], env.attack, env.decay, in[c], gain, rows, n);
+    const float* rows = skews[c];
     // Bands 0–7 from the high-pass lanes; the remainder after stage 7 (lane 7's
     // low-pass output) goes down into the last band's buffer for stages 8 and 9.
     float* first = bands + c * 11 * stride;
