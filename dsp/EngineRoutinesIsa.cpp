@@ -46,11 +46,20 @@ INLINE vf laneIndex() { return vf{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 
 
 // ---- sine in double precision ----------------------------------------------------
 
+// Adding 1.5 · 2^52 rounds a double below 2^51 in magnitude to an integer, which then
+// sits in the low bits of the sum: read it from there, since converting doubles to
+// 64-bit integers takes one instruction per lane below AVX-512.
+constexpr double kRoundingShift = 0x1.8p52;
+INLINE vl integerOf(vd shifted) {
+  return __builtin_bit_cast(vl, shifted) - __builtin_bit_cast(int64_t, kRoundingShift);
+}
+
 // Reduction by π/2 in three parts (each product with the quotient is exact for
 // quotients below 2^20), then the classic minimax polynomials on [−π/4, π/4].
 INLINE vd sin8(vd x) {
   const vd t = x * 0.63661977236758134308;
-  const vd q = (t + 0x1.8p52) - 0x1.8p52;  // nearest integer
+  const vd shifted = t + kRoundingShift;
+  const vd q = shifted - kRoundingShift;  // nearest integer
   vd r = x - q * 1.57079632673412561417e+00;
   r = r - q * 6.07710050630396597660e-11;
   r = r - q * 2.02226624871116645580e-21;
@@ -66,7 +75,7 @@ INLINE vd sin8(vd x) {
                              z * (2.48015872894767294178e-05 +
                                   z * (-2.75573143513906633035e-07 +
                                        z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11)))));
-  const vl k = __builtin_convertvector(q, vl);
+  const vl k = integerOf(shifted);
   const vd v = (k & 1) != 0 ? c : s;
   return (k & 2) != 0 ? -v : v;
 }
@@ -678,14 +687,18 @@ void delayBands(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, i
 // ---- mix and saturation ----------------------------------------------------------
 
 // tanh through the exponential in double precision, then rounded: within an ulp of
-// the float function everywhere. Beyond 9.1 the float result is exactly ±1.
-INLINE vd tanh8(vd x) {
-  const vd ax = x < 0.0 ? -x : x;
-  const vd y = (ax < 9.1 ? ax : 9.1) * 2.0;
+// the float function everywhere. Beyond 9.1 the float result is exactly ±1. Written for
+// any width of double vector D (with integer vector I of the same width): below
+// AVX-512 it runs on halves of four, which the compiler keeps in single registers.
+template <class D, class I>
+INLINE D tanhOf(D x) {
+  const D ax = x < 0.0 ? -x : x;
+  const D y = (ax < 9.1 ? ax : 9.1) * 2.0;
   // e^y = 2^k · e^r, |r| ≤ ln2 / 2
-  const vd kf = (y * 1.4426950408889634 + 0x1.8p52) - 0x1.8p52;
-  const vd r = (y - kf * 6.93147180369123816490e-01) - kf * 1.90821492927058770002e-10;
-  vd p = splatd(1.0 / 479001600.0);
+  const D shifted = y * 1.4426950408889634 + kRoundingShift;
+  const D kf = shifted - kRoundingShift;
+  const D r = (y - kf * 6.93147180369123816490e-01) - kf * 1.90821492927058770002e-10;
+  D p = D{} + 1.0 / 479001600.0;
   p = p * r + 1.0 / 39916800.0;
   p = p * r + 1.0 / 3628800.0;
   p = p * r + 1.0 / 362880.0;
@@ -698,19 +711,30 @@ INLINE vd tanh8(vd x) {
   p = p * r + 0.5;
   p = p * r + 1.0;
   p = p * r + 1.0;
-  const vl bits = (__builtin_convertvector(kf, vl) + 1023) << 52;
-  const vd e = p * __builtin_bit_cast(vd, bits);
-  const vd big = (e - 1.0) / (e + 1.0);
-  const vd z = ax * ax;
-  const vd small = ax * (1.0 + z * (-1.0 / 3.0 + z * (2.0 / 15.0)));
-  const vd t = ax < 0x1p-12 ? small : big;
+  const I bits = (__builtin_bit_cast(I, shifted) - __builtin_bit_cast(int64_t, kRoundingShift) + 1023) << 52;
+  const D e = p * __builtin_bit_cast(D, bits);
+  const D big = (e - 1.0) / (e + 1.0);
+  const D z = ax * ax;
+  const D small = ax * (1.0 + z * (-1.0 / 3.0 + z * (2.0 / 15.0)));
+  const D t = ax < 0x1p-12 ? small : big;
   return x < 0.0 ? -t : t;
 }
 
 INLINE vf8 saturate8(vf8 sum) {
   const vi8 finiteLanes = (__builtin_bit_cast(vi8, sum) & 0x7f800000) != 0x7f800000;
   const vf8 clean = finiteLanes ? sum : vf8{};
-  return __builtin_convertvector(tanh8(__builtin_convertvector(clean, vd)), vf8);
+#if defined(__AVX512F__)
+  return __builtin_convertvector(tanhOf<vd, vl>(__builtin_convertvector(clean, vd)), vf8);
+#else
+  typedef float vf4 __attribute__((vector_size(16)));
+  typedef double vd4 __attribute__((vector_size(32)));
+  typedef int64_t vl4 __attribute__((vector_size(32)));
+  const vd4 lo = __builtin_convertvector(__builtin_shufflevector(clean, clean, 0, 1, 2, 3), vd4);
+  const vd4 hi = __builtin_convertvector(__builtin_shufflevector(clean, clean, 4, 5, 6, 7), vd4);
+  const vf4 tlo = __builtin_convertvector(tanhOf<vd4, vl4>(lo), vf4);
+  const vf4 thi = __builtin_convertvector(tanhOf<vd4, vl4>(hi), vf4);
+  return __builtin_shufflevector(tlo, thi, 0, 1, 2, 3, 4, 5, 6, 7);
+#endif
 }
 
 void mixSaturate(const float* bands, int64_t stride, const float* weights, float* out, int64_t n) {
