@@ -147,6 +147,25 @@ TEST(PropertyList, BinaryCyclesAndExpansionBombsAreRefused) {
   EXPECT_TRUE(decode(binaryArrays({{1, 1, 1}, {}})));
 }
 
+// Found by fuzzing: libplist aborted the whole process on such a key.
+TEST(PropertyList, BinaryKeysHoldingNulAreRefused) {
+  struct Case {
+    std::string key, text, nulled;
+  };
+  for (const Case& c : {Case{"ab", "ab", std::string("a\0", 2)},
+                        Case{"\u0100b", std::string("\x01\x00\x00" "b", 4), std::string(4, '\0')}}) {
+    std::string binary = encode(PlistValue(PlistDictionary{{c.key, PlistValue::integer(1)}}),
+                                NSPropertyListFormat::Binary_v1_0);
+    EXPECT_TRUE(decode(binary));
+    const size_t at = binary.find(c.text);
+    ASSERT_NE(at, std::string::npos);
+    binary.replace(at, c.text.size(), c.nulled);
+    NSError error;
+    EXPECT_FALSE(decode(binary, &error));
+    EXPECT_EQ(error.code, NSPropertyListReadCorruptError);
+  }
+}
+
 TEST(PropertyList, TextThatIsNotUtf8IsWrittenReadably) {
   PlistDictionary root;
   root["name\xff"] = PlistValue::string("Warm\xc3 \xfe");
