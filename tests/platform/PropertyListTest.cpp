@@ -79,6 +79,12 @@ TEST(PropertyList, OutOfRangeNumbersConvertWithoutUndefinedBehaviour) {
   EXPECT_EQ(PlistValue::real(1e300).integerValue(), INT64_MAX);
   EXPECT_EQ(PlistValue::real(std::nan("")).integerValue(), 0);
   EXPECT_NE(PlistValue::integer(1), PlistValue::real(1.0));
+  // Found by fuzzing: dates beyond what libplist holds overflowed an int conversion.
+  for (double far : {-2.2e9, 3e9, 1e300, -HUGE_VAL, std::nan("")}) {
+    const auto read = decode(encode(PlistValue::date({far}), NSPropertyListFormat::Binary_v1_0));
+    ASSERT_TRUE(read && read->dateValue()) << far;
+    EXPECT_LE(std::fabs(read->dateValue()->secondsSinceReferenceDate), 2147483648.0) << far;
+  }
 }
 
 TEST(PropertyList, BadBytesFailWithAnErrorNeverACrash) {
