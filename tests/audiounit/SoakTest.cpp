@@ -47,7 +47,8 @@ public:
 
   void reallocate() {
     // Mostly what hosts use, now and then a tiny maximum.
-    maximum = AUAudioFrameCount(std::exp2(uniform(rng() % 10 ? 8.0 : 0.0, std::log2(double(kLargestBlock)))));
+    const double low = rng() % 10 ? 8.0 : 0.0;
+    maximum = std::min(kLargestBlock, AUAudioFrameCount(std::exp2(uniform(low, std::log2(kLargestBlock + 1.0)))));
     unit->setMaximumFramesToRender(maximum);
     ASSERT_TRUE(unit->allocateRenderResources(nullptr));
     block = unit->internalRenderBlock();
