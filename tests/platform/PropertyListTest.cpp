@@ -79,11 +79,14 @@ TEST(PropertyList, OutOfRangeNumbersConvertWithoutUndefinedBehaviour) {
   EXPECT_EQ(PlistValue::real(1e300).integerValue(), INT64_MAX);
   EXPECT_EQ(PlistValue::real(std::nan("")).integerValue(), 0);
   EXPECT_NE(PlistValue::integer(1), PlistValue::real(1.0));
-  // Found by fuzzing: dates beyond what libplist holds overflowed an int conversion.
-  for (double far : {-2.2e9, 3e9, 1e300, -HUGE_VAL, std::nan("")}) {
-    const auto read = decode(encode(PlistValue::date({far}), NSPropertyListFormat::Binary_v1_0));
-    ASSERT_TRUE(read && read->dateValue()) << far;
-    EXPECT_LE(std::fabs(read->dateValue()->secondsSinceReferenceDate), 2147483648.0) << far;
+  // Found by fuzzing: dates beyond libplist's 32-bit seconds overflowed an int
+  // conversion (a far future came back as a far past). They are held at the limits.
+  const double latest = INT32_MAX, earliest = INT32_MIN;
+  for (const auto& [date, expected] : {std::pair{3e9, latest}, {1e300, latest}, {-2.2e9, earliest},
+                                       {-HUGE_VAL, earliest}, {std::nan(""), 0.0}, {86400.5, 86400.5}}) {
+    const auto read = decode(encode(PlistValue::date({date}), NSPropertyListFormat::Binary_v1_0));
+    ASSERT_TRUE(read && read->dateValue()) << date;
+    EXPECT_EQ(read->dateValue()->secondsSinceReferenceDate, expected) << date;
   }
 }
 
