@@ -56,7 +56,7 @@ void DrollicantAudioUnit::setCurrentPreset(std::shared_ptr<AUAudioUnitPreset> pr
   const auto& files = factoryPresetFiles();
   if (uint64_t(preset->number()) >= files.size()) return;
   const auto bundle = NSBundle::bundleForClass(classToken());
-  if (const auto state = loadPresetFile(bundle.get(), files[size_t(preset->number())].filename)) applyState(*state);
+  if (const auto state = loadPresetFile(bundle.get(), files[size_t(preset->number())])) applyState(*state);
 }
 
 std::optional<PlistDictionary> DrollicantAudioUnit::fullState() {

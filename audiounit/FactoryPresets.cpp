@@ -47,15 +47,15 @@ std::vector<FactoryPresetFile> scanFactoryPresets(const platform::NSBundle* bund
   for (const auto& preset : presets) {
     std::string filename = preset.stem().string();
     std::string name = presetDisplayName(filename);
-    files.push_back({std::move(filename), std::move(name)});
+    files.push_back({std::move(filename), std::move(name), preset.extension().string().substr(1)});
   }
   return files;
 }
 
 std::optional<platform::PlistDictionary> loadPresetFile(const platform::NSBundle* bundle,
-                                                        const std::string& filename) {
+                                                        const FactoryPresetFile& file) {
   if (!bundle) return std::nullopt;
-  const auto url = bundle->URLForResource(filename, kPresetExtension, kPresetsFolder);
+  const auto url = bundle->URLForResource(file.filename, file.extension, kPresetsFolder);
   if (!url) return std::nullopt;
   const auto bytes = platform::NSFileManager::defaultManager().contentsAtPath(*url, nullptr, kMaxPresetFileBytes);
   if (!bytes) return std::nullopt;

@@ -10,15 +10,18 @@
 
 namespace drollicant {
 
-// One factory preset file: its name without extension and the name shown to users.
+inline constexpr const char* kPresetsFolder = "presets";
+inline constexpr const char* kPresetExtension = "aupreset";
+
+// One factory preset file: its name without extension, the name shown to users, and
+// the extension as written on disk (any case of "aupreset"), so the file that was
+// listed is the one that loads on file systems that tell case apart.
 struct FactoryPresetFile {
   std::string filename;
   std::string name;
+  std::string extension = kPresetExtension;
   bool operator==(const FactoryPresetFile&) const = default;
 };
-
-inline constexpr const char* kPresetsFolder = "presets";
-inline constexpr const char* kPresetExtension = "aupreset";
 // Preset files are a few kilobytes; anything beyond this is not one of ours.
 inline constexpr size_t kMaxPresetFileBytes = 4u << 20;
 
@@ -32,9 +35,10 @@ std::string presetDisplayName(std::string_view filename);
 // or it cannot be listed.
 std::vector<FactoryPresetFile> scanFactoryPresets(const platform::NSBundle* bundle);
 
-// The root dictionary of `presets/filename.aupreset` in `bundle`; none when the file is
-// missing, unreadable, larger than kMaxPresetFileBytes, not a property list or not a
+// The root dictionary of `presets/<filename>.<extension>` in `bundle`; none when the file
+// is missing, unreadable, larger than kMaxPresetFileBytes, not a property list or not a
 // dictionary.
-std::optional<platform::PlistDictionary> loadPresetFile(const platform::NSBundle* bundle, const std::string& filename);
+std::optional<platform::PlistDictionary> loadPresetFile(const platform::NSBundle* bundle,
+                                                        const FactoryPresetFile& file);
 
 }  // namespace drollicant

@@ -75,9 +75,44 @@ void BM_Copies(benchmark::State& state) {
   runKernel(state, *routines, state.range(0), false);
 }
 
+// Cost per frame of a feedback tail dying away in silence, against the same settings fed
+// noise. Short delays at full feedback take the tail down to the denormal range within
+// about six seconds; one second of audio is timed after `from_s` seconds of tail
+// (from_s < 0: noise throughout). The kernel flushes denormals itself, so a tail must
+// cost no more than noise.
+void BM_KernelTail(benchmark::State& state) {
+  const int64_t skipSeconds = state.range(0);
+  constexpr int64_t block = 512;
+  drollicant::DrollicantDSPKernel kernel;
+  kernel.charisma = 0.4f;
+  kernel.nostalgia = 1.0f;
+  kernel.allocate(block, kSampleRate);
+
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> noise(-0.5f, 0.5f);
+  std::vector<float> left(block), right(block);
+  auto render = [&](bool silent) {
+    for (int64_t i = 0; i < block; ++i) left[i] = silent ? 0.0f : noise(rng), right[i] = silent ? 0.0f : noise(rng);
+    kernel.process(left.data(), right.data(), left.data(), right.data(), block);
+  };
+  const auto blocksPerSecond = int64_t(kSampleRate) / block;
+  for (int64_t b = 0; b < blocksPerSecond * (1 + std::max<int64_t>(skipSeconds, 0)); ++b) render(b >= blocksPerSecond);
+  for (auto _ : state) {
+    render(skipSeconds >= 0);
+    benchmark::DoNotOptimize(left.data());
+  }
+  state.counters["time_per_frame"] =
+      benchmark::Counter(double(state.iterations()) * block, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 }  // namespace
 
 BENCHMARK(BM_Copies)->ArgNames({"block", "copy"})->ArgsProduct({{1, 64, 512}, {0, 1, 2, 3}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_KernelTail)
+    ->ArgName("from_s")
+    ->Arg(-1)->Arg(1)->Arg(4)->Arg(7)->Arg(10)
+    ->Iterations(int64_t(kSampleRate) / 512)
+    ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK(BM_KernelProcess)
     ->ArgNames({"block", "flighty"})

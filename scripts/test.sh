@@ -13,7 +13,7 @@ SANITIZE_DIR="$ROOT/build-sanitize"
 BUILD_DIR="$SANITIZE_DIR" BUILD_TYPE=Sanitize build -DDROLLICANT_SANITIZE=address,undefined \
   -DCMAKE_CXX_FLAGS_SANITIZE="-O1 -g1" -DCMAKE_C_FLAGS_SANITIZE="-O1 -g1"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir "$SANITIZE_DIR" --output-on-failure -j "$(nproc)" --timeout 300 -LE host
+  ctest --test-dir "$SANITIZE_DIR" --output-on-failure -j "$(nproc)" --timeout 300 -LE "host|soak"  # soak: minutes of audio, too slow sanitized
 
 # ThreadSanitizer: the threading tests (label "threads") only, so only their
 # executables are built. Any data race it reports fails the run.
@@ -24,3 +24,11 @@ cmake -S "$ROOT" -B "$TSAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Sanitize -DDROLLICAN
 cmake --build "$TSAN_DIR" --target "${TSAN_TARGETS[@]}"
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   ctest --test-dir "$TSAN_DIR" --output-on-failure -j "$(nproc)" --timeout 300 -L threads
+
+# libFuzzer targets (clang, AddressSanitizer and UndefinedBehaviorSanitizer): a few
+# thousand inputs each, grown from the seeds in tests/fuzz/corpus (read only).
+FUZZ_DIR="$ROOT/build-fuzz"
+CC=clang CXX=clang++ cmake -S "$ROOT" -B "$FUZZ_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Sanitize -DDROLLICANT_FUZZ=ON \
+  -DDROLLICANT_SANITIZE=address,undefined -DCMAKE_CXX_FLAGS_SANITIZE="-O1 -g1" -DCMAKE_C_FLAGS_SANITIZE="-O1 -g1" >/dev/null
+cmake --build "$FUZZ_DIR" --target drollicant_fuzzers
+ctest --test-dir "$FUZZ_DIR" --output-on-failure -j "$(nproc)" --timeout 300 -L fuzz

@@ -2,6 +2,9 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 
@@ -122,8 +125,11 @@ plist_t toNode(const PlistValue& value) {
       return plist_new_data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     }
     case PlistValue::Type::Date: {
-      const double seconds = value.dateValue()->secondsSinceReferenceDate;
-      const double whole = seconds < 0 ? -double(int64_t(-seconds)) : double(int64_t(seconds));
+      // libplist holds 32-bit seconds: a date further than about 68 years from 2001
+      // is written as the nearest one it can hold, a NaN date as the epoch.
+      const double stored = value.dateValue()->secondsSinceReferenceDate;
+      const double seconds = std::isnan(stored) ? 0.0 : std::clamp(stored, double(INT32_MIN), double(INT32_MAX));
+      const double whole = std::trunc(seconds);
       return plist_new_date(int32_t(whole), int32_t((seconds - whole) * kMicrosecondsPerSecond));
     }
     case PlistValue::Type::Array: {

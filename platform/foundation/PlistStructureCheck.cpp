@@ -90,22 +90,12 @@ public:
   // For a container object: where its references start and how many there are.
   // Scalars get zero references. False for malformed headers.
   bool references(uint64_t offset, uint64_t& refsStart, uint64_t& refCount) const {
-    const uint8_t marker = byteAt(offset);
-    const uint8_t kind = marker >> 4;
+    const uint8_t kind = byteAt(offset) >> 4;
     refCount = 0;
     refsStart = 0;
     if (kind != 0xA && kind != 0xC && kind != 0xD) return true;
-    uint64_t count = marker & 0x0F;
-    uint64_t position = offset + 1;
-    if (count == 0x0F) {
-      if (position >= tableOffset) return false;
-      const uint8_t intMarker = byteAt(position);
-      if ((intMarker >> 4) != 0x1 || (intMarker & 0x0F) > 3) return false;
-      const size_t width = size_t(1) << (intMarker & 0x0F);
-      if (position + 1 + width > tableOffset) return false;
-      count = readBigEndian(position + 1, width);
-      position += 1 + width;
-    }
+    uint64_t count = 0, position = 0;
+    if (!lengthOf(offset, count, position)) return false;
     const uint64_t refs = kind == 0xD ? count * 2 : count;
     if (count > tableOffset || refs > (tableOffset - position) / refSize) return false;
     refsStart = position;
@@ -113,12 +103,49 @@ public:
     return true;
   }
 
+  // False when object `index` is a string holding a NUL character: libplist aborts
+  // the process when such a string is a dictionary key. Other objects pass.
+  bool textWithoutNul(uint64_t index) const {
+    const uint64_t offset = index < objectCount ? offsetOf(index) : 0;
+    if (offset == 0) return false;
+    const uint8_t kind = byteAt(offset) >> 4;
+    if (kind != kAsciiString && kind != kUtf16String) return true;
+    uint64_t count = 0, position = 0;
+    if (!lengthOf(offset, count, position)) return false;
+    const uint64_t unit = kind == kUtf16String ? 2 : 1;
+    if (count > (tableOffset - position) / unit) return false;
+    for (uint64_t at = position; at < position + count * unit; at += unit)
+      if (byteAt(at) == 0 && byteAt(at + unit - 1) == 0) return false;
+    return true;
+  }
+
+  bool isDictionary(uint64_t offset) const { return byteAt(offset) >> 4 == 0xD; }
+
   uint64_t reference(uint64_t refsStart, uint64_t n) const { return readBigEndian(refsStart + n * refSize, refSize); }
 
   uint64_t objectCount = 0;
   uint64_t topObject = 0;
 
 private:
+  static constexpr uint8_t kAsciiString = 0x5;
+  static constexpr uint8_t kUtf16String = 0x6;
+
+  // The element count in the low nibble of the marker at `offset`, or in the integer
+  // that follows it when the nibble is 0xF; `position` is where the elements start.
+  bool lengthOf(uint64_t offset, uint64_t& count, uint64_t& position) const {
+    count = byteAt(offset) & 0x0F;
+    position = offset + 1;
+    if (count != 0x0F) return true;
+    if (position >= tableOffset) return false;
+    const uint8_t intMarker = byteAt(position);
+    if ((intMarker >> 4) != 0x1 || (intMarker & 0x0F) > 3) return false;
+    const size_t width = size_t(1) << (intMarker & 0x0F);
+    if (position + 1 + width > tableOffset) return false;
+    count = readBigEndian(position + 1, width);
+    position += 1 + width;
+    return true;
+  }
+
   uint8_t byteAt(uint64_t at) const { return static_cast<uint8_t>(bytes[at]); }
   uint64_t readBigEndian(uint64_t at, size_t width) const {
     uint64_t value = 0;
@@ -161,6 +188,9 @@ bool binaryStructureWithin(std::string_view bytes, int maxDepth, size_t maxObjec
     const uint64_t offset = plist.offsetOf(object);
     Frame frame{object, 0, 0, 0};
     if (offset == 0 || !plist.references(offset, frame.refsStart, frame.refCount)) return false;
+    if (plist.isDictionary(offset))
+      for (uint64_t key = 0; key < frame.refCount / 2; ++key)
+        if (!plist.textWithoutNul(plist.reference(frame.refsStart, key))) return false;
     state[object] = Visit::InProgress;
     if (stack.size() >= size_t(maxDepth) + 1) return false;
     stack.push_back(frame);

@@ -13,7 +13,8 @@ bool xmlNestingWithin(std::string_view xml, int maxDepth);
 
 // Binary ("bplist00"): true when the trailer and offset table are sound, every
 // reference points at an object, there is no reference cycle, containers nest at most
-// `maxDepth` deep and the fully expanded tree has at most `maxObjects` values.
+// `maxDepth` deep, the fully expanded tree has at most `maxObjects` values and no
+// dictionary key holds a NUL character (libplist aborts the process on one).
 bool binaryStructureWithin(std::string_view bytes, int maxDepth, size_t maxObjects);
 
 }  // namespace platform::detail

@@ -79,6 +79,15 @@ TEST(PropertyList, OutOfRangeNumbersConvertWithoutUndefinedBehaviour) {
   EXPECT_EQ(PlistValue::real(1e300).integerValue(), INT64_MAX);
   EXPECT_EQ(PlistValue::real(std::nan("")).integerValue(), 0);
   EXPECT_NE(PlistValue::integer(1), PlistValue::real(1.0));
+  // Found by fuzzing: dates beyond libplist's 32-bit seconds overflowed an int
+  // conversion (a far future came back as a far past). They are held at the limits.
+  const double latest = INT32_MAX, earliest = INT32_MIN;
+  for (const auto& [date, expected] : {std::pair{3e9, latest}, {1e300, latest}, {-2.2e9, earliest},
+                                       {-HUGE_VAL, earliest}, {std::nan(""), 0.0}, {86400.5, 86400.5}}) {
+    const auto read = decode(encode(PlistValue::date({date}), NSPropertyListFormat::Binary_v1_0));
+    ASSERT_TRUE(read && read->dateValue()) << date;
+    EXPECT_EQ(read->dateValue()->secondsSinceReferenceDate, expected) << date;
+  }
 }
 
 TEST(PropertyList, BadBytesFailWithAnErrorNeverACrash) {
@@ -145,6 +154,25 @@ TEST(PropertyList, BinaryCyclesAndExpansionBombsAreRefused) {
   EXPECT_FALSE(decode(binaryArrays(bomb)));
   // Shared references that stay small are fine.
   EXPECT_TRUE(decode(binaryArrays({{1, 1, 1}, {}})));
+}
+
+// Found by fuzzing: libplist aborted the whole process on such a key.
+TEST(PropertyList, BinaryKeysHoldingNulAreRefused) {
+  struct Case {
+    std::string key, text, nulled;
+  };
+  for (const Case& c : {Case{"ab", "ab", std::string("a\0", 2)},
+                        Case{"\u0100b", std::string("\x01\x00\x00" "b", 4), std::string(4, '\0')}}) {
+    std::string binary = encode(PlistValue(PlistDictionary{{c.key, PlistValue::integer(1)}}),
+                                NSPropertyListFormat::Binary_v1_0);
+    EXPECT_TRUE(decode(binary));
+    const size_t at = binary.find(c.text);
+    ASSERT_NE(at, std::string::npos);
+    binary.replace(at, c.text.size(), c.nulled);
+    NSError error;
+    EXPECT_FALSE(decode(binary, &error));
+    EXPECT_EQ(error.code, NSPropertyListReadCorruptError);
+  }
 }
 
 TEST(PropertyList, TextThatIsNotUtf8IsWrittenReadably) {
