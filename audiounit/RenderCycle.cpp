@@ -12,16 +12,6 @@ using namespace platform;
 namespace {
 
 constexpr NSInteger kInputBus = 0;
-// Far above any real signal (+60 dBFS), far below overflow. Larger finite samples
-// (a host's garbage, 1e30) would charge the filters and feedback delays with values
-// that take minutes to decay or overflow to infinity, leaving the output pinned at
-// full scale or silent long after the bad block.
-constexpr float kLargestInput = 1000.0f;
-
-void limitInput(float* samples, int64_t count) {
-  for (int64_t i = 0; i < count; ++i) samples[i] = std::clamp(samples[i], -kLargestInput, kLargestInput);
-}
-
 void applyParameterEvents(DrollicantDSPKernel& kernel, const AURenderEvent* event) {
   for (; event; event = event->head.next)
     if (event->head.eventType == AURenderEventType::Parameter)
@@ -61,22 +51,16 @@ AUAudioUnitStatus renderCycle(DrollicantDSPKernel& kernel, const AudioTimeStamp*
 
   const DenormalGuard flushDenormals;
   // Bypassed or not yet allocated, the kernel hands the input back untouched.
-  const bool effectRuns = kernel.maxFrames > 0 && !kernel.bypass.load(std::memory_order_relaxed);
   if (twoChannels) {
     AudioBuffer& left = outputData->mBuffers[0];
     AudioBuffer& right = outputData->mBuffers[1];
     const int64_t frames = std::min({int64_t(frameCount), framesHeld(left, 1), framesHeld(right, 1)});
     auto* l = static_cast<float*>(left.mData);
     auto* r = static_cast<float*>(right.mData);
-    if (effectRuns) {
-      limitInput(l, frames);
-      limitInput(r, frames);
-    }
     kernel.process(l, r, l, r, frames);
   } else if (interleaved) {
     AudioBuffer& buffer = outputData->mBuffers[0];
     const int64_t frames = std::min(int64_t(frameCount), framesHeld(buffer, 2));
-    if (effectRuns) limitInput(static_cast<float*>(buffer.mData), 2 * frames);
     kernel.processInterleaved(static_cast<float*>(buffer.mData), frames);
   }
   return noErr;

@@ -18,7 +18,9 @@ namespace drollicant {
 //
 // The controls are written from any thread (relaxed atomics, lock-free) and each is
 // read once per block. Non-finite controls: NaN and −∞ act as 0, +∞ acts as 1, so
-// nothing that reaches a delay line or an oscillator is ever non-finite.
+// nothing that reaches a delay line or an oscillator is ever non-finite. Non-finite
+// input samples act as silence and finite ones are limited to ±1000 (+60 dBFS), so no
+// bad block can leave the output pinned.
 class DrollicantDSPKernel {
 public:
   static constexpr int kBandCount = 11;

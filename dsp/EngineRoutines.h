@@ -35,6 +35,12 @@ struct DelayRun {
   float feedback;
 };
 
+// Input samples are limited to ±1000 (+60 dBFS): far above any real signal, far below
+// overflow. Larger finite samples (a host's garbage, 1e30) would charge the filters and
+// feedback delays with values that take minutes to decay or overflow to infinity,
+// leaving the output pinned at full scale long after the bad block.
+inline constexpr float kLargestInput = 1000.0f;
+
 // The level followers of both channels: each moves towards the magnitude of its
 // unmodulated input, by `attack` when the input is above it and `decay` otherwise.
 struct EnvelopeFollowers {
@@ -51,8 +57,9 @@ struct EngineRoutines {
   // Follows the level of both inputs, multiplies them by the carrier gain and splits
   // them into eleven bands: band b of channel c, sample i, lands at
   // bands[(c · 11 + b) · stride + i]; band 10 is the last low-pass remainder. A
-  // non-finite input sample counts as silence. `skew` is scratch of 2 · 16 · (n + 32)
-  // floats. Non-finite history left at the end of the block is cleared.
+  // non-finite input sample counts as silence, finite ones are limited to
+  // ±kLargestInput. `skew` is scratch of 2 · 16 · (n + 32) floats. Non-finite history
+  // left at the end of the block is cleared.
   void (*crossover)(CrossoverLanes* channels, EnvelopeFollowers& envelopes, const float* inL, const float* inR,
                     const float* gain, float* bands, int64_t stride, float* skew, int64_t n);
   // Delays a block in place: a non-finite sample enters the ring as silence and

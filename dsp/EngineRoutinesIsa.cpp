@@ -136,6 +136,7 @@ struct DelayScalar {
 // One sample of one channel: follow its level, return it with the carrier applied.
 INLINE float follow(float x, float gain, float& envelope, float attack, float decay) {
   if (!finite(x)) x = 0.0f;
+  x = x < -kLargestInput ? -kLargestInput : (x > kLargestInput ? kLargestInput : x);
   const float a = __builtin_fabsf(x);
   const float coef = envelope < a ? attack : decay;
   envelope = envelope + coef * (a - envelope);

@@ -1,5 +1,6 @@
 #include "PlainEngine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -36,7 +37,7 @@ void section(const float (*k)[kEngineLanes], int b, const float* in, float* out,
 void modulate(const float* in, const float* gain, float* out, float& envelope, const EnvelopeFollowers& env,
               int64_t n) {
   for (int64_t i = 0; i < n; ++i) {
-    const float x = finiteOrZero(in[i]);
+    const float x = std::clamp(finiteOrZero(in[i]), -kLargestInput, kLargestInput);
     const float a = std::fabs(x);
     const float coef = envelope < a ? env.attack : env.decay;
     envelope = envelope + coef * (a - envelope);
