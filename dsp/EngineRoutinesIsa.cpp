@@ -8,10 +8,11 @@
 
 #include <new>
 #if defined(__AVX2__)
+#if defined(__GNUC__) && !defined(__clang__)
 // The gather intrinsics start from an undefined vector, which GCC 12 takes for an
 // uninitialised read.
-#pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 #endif
 
@@ -31,13 +32,13 @@ typedef double vd __attribute__((vector_size(64)));  // eight doubles
 typedef int64_t vl __attribute__((vector_size(64)));
 typedef float vfu __attribute__((vector_size(4 * W), aligned(4), may_alias));
 
-#define INLINE static inline __attribute__((always_inline))
+// Each copy uses only some of the helpers; the rest are not worth a warning.
+#define INLINE [[maybe_unused]] static inline __attribute__((always_inline))
 #define INLINE_MEMBER inline __attribute__((always_inline))
 
 INLINE vf loadf(const float* p) { return *reinterpret_cast<const vfu*>(p); }
 INLINE void storef(float* p, vf v) { *reinterpret_cast<vfu*>(p) = v; }
 INLINE vf splat(float x) { return vf{} + x; }
-INLINE vd splatd(double x) { return vd{} + x; }
 INLINE vi isFinite(vf x) { return (__builtin_bit_cast(vi, x) & 0x7f800000) != 0x7f800000; }
 INLINE vf finiteOrZero(vf x) { return isFinite(x) ? x : vf{}; }
 INLINE bool finite(float x) { return __builtin_isfinite(x); }
@@ -225,7 +226,7 @@ INLINE vf section(const float (*k)[W], vf x, vf x1, vf x2, vf y1, vf y2) {
 
 // Lane 0 becomes `sample`, lane i the old lane i − 1.
 INLINE vf shiftIn(vf v, float sample) {
-  return __builtin_shuffle(v, splat(sample), vi{16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14});
+  return __builtin_shufflevector(v, splat(sample), 16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14);
 }
 
 // One step of a channel's crossover wavefront: lane b takes stage b − 1's last
@@ -285,8 +286,8 @@ INLINE void swapBlocks(vf& a, vf& b) {
                         12 & S ? 16 + 12 - S : 12, 13 & S ? 16 + 13 - S : 13, 14 & S ? 16 + 14 - S : 14,
                         15 & S ? 16 + 15 - S : 15};
   constexpr vi upper = lower + S;
-  const vf na = __builtin_shuffle(a, b, lower);
-  b = __builtin_shuffle(a, b, upper);
+  const vf na = (vf)_mm512_permutex2var_ps((__m512)a, (__m512i)lower, (__m512)b);
+  b = (vf)_mm512_permutex2var_ps((__m512)a, (__m512i)upper, (__m512)b);
   a = na;
 }
 
@@ -510,6 +511,16 @@ INLINE cf gather(const float* base, ci index) {
   __builtin_memcpy(&r, v, sizeof r);
   return r;
 }
+// Lane j of the result is lane index[j] of the sixteen lanes of w0 then w1.
+INLINE cf pick(cf w0, cf w1, ci index) {
+#if defined(__AVX512F__)
+  return (cf)_mm256_permutex2var_ps((__m256)w0, (__m256i)index, (__m256)w1);
+#else
+  const __m256 low = _mm256_permutevar8x32_ps((__m256)w0, (__m256i)index);
+  const __m256 high = _mm256_permutevar8x32_ps((__m256)w1, (__m256i)index);
+  return (cf)_mm256_blendv_ps(low, high, (__m256)(index > 7));
+#endif
+}
 typedef float cfu __attribute__((vector_size(4 * CW), aligned(4), may_alias));
 INLINE cf loadc(const float* p) { return *reinterpret_cast<const cfu*>(p); }
 INLINE void storec(float* p, cf v) { *reinterpret_cast<cfu*>(p) = v; }
@@ -629,7 +640,7 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, [[maybe
         cf a, b;
         if (windowed) {
           const cf w0 = loadc(ring + slot), w1 = loadc(ring + slot + CW);
-          a = __builtin_shuffle(w0, w1, offset), b = __builtin_shuffle(w0, w1, offset + 1);
+          a = pick(w0, w1, offset), b = pick(w0, w1, offset + 1);
         } else {
           a = gather(ring, j0), b = gather(ring, j1);
         }
