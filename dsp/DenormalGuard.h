@@ -2,6 +2,8 @@
 // Flush-to-zero and denormals-are-zero for the lifetime of the guard, restoring the
 // caller's mode afterwards. Decaying feedback tails would otherwise fall into
 // denormal numbers and slow every operation on them. Audio thread: no system call.
+// Writing the mode register is slow, so a guard inside another (the render cycle's
+// around the kernel's) writes nothing.
 #if defined(__SSE__) || defined(__x86_64__)
 #include <xmmintrin.h>
 #endif
@@ -13,13 +15,16 @@ public:
   DenormalGuard() {
 #if defined(__SSE__) || defined(__x86_64__)
     saved = _mm_getcsr();
-    _mm_setcsr(saved | kFlushToZero | kDenormalsAreZero);
+    changed = (saved | kFlushToZero | kDenormalsAreZero) != saved;
+    if (changed) _mm_setcsr(saved | kFlushToZero | kDenormalsAreZero);
 #elif defined(__aarch64__)
     asm volatile("mrs %0, fpcr" : "=r"(saved));
-    asm volatile("msr fpcr, %0" ::"r"(saved | (1ull << 24)));
+    changed = (saved | (1ull << 24)) != saved;
+    if (changed) asm volatile("msr fpcr, %0" ::"r"(saved | (1ull << 24)));
 #endif
   }
   ~DenormalGuard() {
+    if (!changed) return;
 #if defined(__SSE__) || defined(__x86_64__)
     _mm_setcsr(saved);
 #elif defined(__aarch64__)
@@ -30,6 +35,7 @@ public:
   DenormalGuard& operator=(const DenormalGuard&) = delete;
 
 private:
+  bool changed = false;
 #if defined(__SSE__) || defined(__x86_64__)
   static constexpr unsigned kFlushToZero = 0x8000;
   static constexpr unsigned kDenormalsAreZero = 0x0040;
