@@ -169,18 +169,19 @@ void DrollicantDSPKernel::updateDelayTargets() {
   // again only if one differs.
   int64_t length = -1;
   float rate = 0.0f, limit = 0.0f;
+  auto aim = [&](SimpleDelayKernel& line, float delay) {
+    if (line.bufferLength != length || line.sampleRate != rate) {
+      length = line.bufferLength, rate = line.sampleRate;
+      limit = float(length - 1) / rate;
+    }
+    line.delaySeconds = delay;
+    line.targetDelay = double(std::min(limit, delay));
+    line.feedback = fb;
+  };
   for (int b = 0; b < kBandCount; ++b) {
     const float dL = float(D * (sines[b] + 1.0));
-    const float dR = antiPhase ? float(D * (sines[kBandCount + b] + 1.0)) : dL;
-    for (auto [line, delay] : {std::pair{bandDelaysL[b].get(), dL}, std::pair{bandDelaysR[b].get(), dR}}) {
-      if (line->bufferLength != length || line->sampleRate != rate) {
-        length = line->bufferLength, rate = line->sampleRate;
-        limit = float(length - 1) / rate;
-      }
-      line->delaySeconds = delay;
-      line->targetDelay = double(std::min(limit, delay));
-      line->feedback = fb;
-    }
+    aim(*bandDelaysL[b], dL);
+    aim(*bandDelaysR[b], antiPhase ? float(D * (sines[kBandCount + b] + 1.0)) : dL);
   }
 }
 

@@ -19,16 +19,6 @@ void SimpleDelayKernel::clear() {
   currentDelay = targetDelay;
 }
 
-DelayRun SimpleDelayKernel::beginRun() {
-  const double rate = sampleRate;
-  return {buffer.data(), bufferLength, writePos, currentDelay * rate, targetDelay * rate, smoothing, feedback};
-}
-
-void SimpleDelayKernel::endRun(const DelayRun& run) {
-  writePos = run.writePos;
-  currentDelay = run.delay / double(sampleRate);
-}
-
 void SimpleDelayKernel::process(float* block, int64_t frameCount, const EngineRoutines& routines) {
   if (bufferLength < 1 || frameCount < 1) return;
   DelayRun run = beginRun();

@@ -35,8 +35,14 @@ public:
 
   // Audio thread: the line's state for one block of the inner loops (delays in
   // samples), and taking back what the block left.
-  DelayRun beginRun();
-  void endRun(const DelayRun& run);
+  DelayRun beginRun() {
+    const double rate = sampleRate;
+    return {buffer.data(), bufferLength, writePos, currentDelay * rate, targetDelay * rate, smoothing, feedback};
+  }
+  void endRun(const DelayRun& run) {
+    writePos = run.writePos;
+    currentDelay = run.delay / double(sampleRate);
+  }
 };
 
 }  // namespace drollicant
