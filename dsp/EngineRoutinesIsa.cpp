@@ -8,11 +8,6 @@
 
 #include <new>
 #if defined(__AVX2__)
-#if defined(__GNUC__) && !defined(__clang__)
-// The gather intrinsics start from an undefined vector, which GCC 12 takes for an
-// uninitialised read.
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
 #include <immintrin.h>
 #endif
 
