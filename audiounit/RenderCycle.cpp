@@ -12,6 +12,7 @@ using namespace platform;
 namespace {
 
 constexpr NSInteger kInputBus = 0;
+
 void applyParameterEvents(DrollicantDSPKernel& kernel, const AURenderEvent* event) {
   for (; event; event = event->head.next)
     if (event->head.eventType == AURenderEventType::Parameter)

@@ -187,10 +187,9 @@ void DrollicantDSPKernel::updateDelayTargets() {
 
 void DrollicantDSPKernel::updateBandWeights() {
   const float v = sweetness.load(std::memory_order_relaxed);
-  if (weightsValid && (v == weightsSweetness || (v != v && weightsSweetness != weightsSweetness))) return;
-  weightsValid = true;
-  weightsSweetness = v;
-  const float t = v > 0.0f ? 2.0f * clamp01(v) - 1.0f : -1.0f;
+  const float t = v > 0.0f ? 2.0f * clamp01(v) - 1.0f : -1.0f;  // never NaN
+  if (t == weightsTilt) return;
+  weightsTilt = t;
   const double a = (1.0 - double(t)) * 0.5;
   const double k = std::fabs(double(t)) * 4.0;
   const auto& positions = bandTables().bandPositions;

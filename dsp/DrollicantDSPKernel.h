@@ -115,10 +115,10 @@ private:
   mutable PowerOf100 carrierPower;
   PowerOf100 lfoPower;
 
-  // Band weights with the alternating polarity of the sum, for the sweetness they were made for.
+  // Band weights with the alternating polarity of the sum, for the tilt they were made
+  // for (outside [−1, 1] until the first block).
   std::array<float, kBandCount> mixWeights{};
-  float weightsSweetness = 0.0f;
-  bool weightsValid = false;
+  float weightsTilt = 2.0f;
 };
 
 }  // namespace drollicant
