@@ -12,23 +12,23 @@ namespace drollicant {
 
 class AppDelegate : public platform::NSApplicationDelegate {
 public:
-    // Set once by buildWindow(); empty until then.
-    std::shared_ptr<platform::NSWindow> window;
+  // Set once by buildWindow(); empty until then.
+  std::shared_ptr<platform::NSWindow> window;
 
-    void applicationDidFinishLaunching(platform::NSApplication& application) override;
-    bool applicationShouldTerminateAfterLastWindowClosed(platform::NSApplication& application) override;
+  void applicationDidFinishLaunching(platform::NSApplication& application) override;
+  bool applicationShouldTerminateAfterLastWindowClosed(platform::NSApplication& application) override;
 
-    // Installs the main menu, then builds, fills and shows the window.
-    void buildWindow();
-    // A white rule at 30 % opacity, 1 point high and `width` wide.
-    static std::shared_ptr<platform::NSView> makeSeparator(platform::CGFloat width);
+  // Installs the main menu, then builds, fills and shows the window.
+  void buildWindow();
+  // A white rule at 30 % opacity, 1 point high and `width` wide.
+  static std::shared_ptr<platform::NSView> makeSeparator(platform::CGFloat width);
 
 private:
-    static void installMainMenu();
-    static std::shared_ptr<platform::NSView> makeContentView();
-    static std::shared_ptr<platform::NSView> makeArtworkView();
-    static std::shared_ptr<platform::NSView> makeVersionLabel();
-    static std::shared_ptr<platform::NSView> makeCaptionLabel();
+  static void installMainMenu();
+  static std::shared_ptr<platform::NSView> makeContentView();
+  static std::shared_ptr<platform::NSView> makeArtworkView();
+  static std::shared_ptr<platform::NSView> makeVersionLabel();
+  static std::shared_ptr<platform::NSView> makeCaptionLabel();
 };
 
 }  // namespace drollicant

@@ -5,16 +5,16 @@ namespace drollicant {
 namespace {
 
 std::string stringEntry(const platform::PlistDictionary* info, const char* key) {
-    if (!info) return kUnknownVersionPart;
-    const platform::PlistValue* value = platform::plistEntry(*info, key);
-    if (!value || !value->isString()) return kUnknownVersionPart;
-    return *value->stringValue();
+  if (!info) return kUnknownVersionPart;
+  const platform::PlistValue* value = platform::plistEntry(*info, key);
+  if (!value || !value->isString()) return kUnknownVersionPart;
+  return *value->stringValue();
 }
 
 }  // namespace
 
 std::string versionLine(const platform::PlistDictionary* info) {
-    return "v" + stringEntry(info, kShortVersionKey) + " (" + stringEntry(info, kBuildVersionKey) + ")";
+  return "v" + stringEntry(info, kShortVersionKey) + " (" + stringEntry(info, kBuildVersionKey) + ")";
 }
 
 }  // namespace drollicant

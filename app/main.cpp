@@ -11,8 +11,8 @@ std::shared_ptr<drollicant::AppDelegate> appDelegate;
 }  // namespace
 
 int main(int argc, char** argv) {
-    appDelegate = std::make_shared<drollicant::AppDelegate>();
-    platform::NSApplication::sharedApplication()->setDelegate(appDelegate);
-    // 0 once the application has terminated; not 0 when it could not start (no display).
-    return platform::NSApplicationMain(argc, argv);
+  appDelegate = std::make_shared<drollicant::AppDelegate>();
+  platform::NSApplication::sharedApplication()->setDelegate(appDelegate);
+  // 0 once the application has terminated; not 0 when it could not start (no display).
+  return platform::NSApplicationMain(argc, argv);
 }

@@ -7,8 +7,8 @@ namespace drollicant {
 
 class BundleToken {
 public:
-    BundleToken() = delete;
-    static platform::NSBundle::ClassToken token();
+  BundleToken() = delete;
+  static platform::NSBundle::ClassToken token();
 };
 
 }  // namespace drollicant

@@ -43,8 +43,7 @@ std::shared_ptr<DrollicantAudioUnit> DrollicantAudioUnit::create(const AudioComp
 }
 
 bool DrollicantAudioUnit::initWithComponentDescription(const AudioComponentDescription& description,
-                                                       AudioComponentInstantiationOptions options,
-                                                       NSError* outError) {
+                                                       AudioComponentInstantiationOptions options, NSError* outError) {
   if (!AUAudioUnit::initWithComponentDescription(description, options, outError)) return false;
 
   const auto format = AVAudioFormat::standardFormat(kBusSampleRate, kBusChannels);
@@ -67,9 +66,9 @@ bool DrollicantAudioUnit::initWithComponentDescription(const AudioComponentDescr
 void DrollicantAudioUnit::setupParameterTree() {
   std::vector<std::shared_ptr<AUParameter>> parameters;
   for (const ParameterDescription& row : kParameterTable) {
-    auto parameter = AUParameterTree::createParameter(row.identifier, row.displayName, row.address, kParameterMinimum,
-                                                      kParameterMaximum, row.unit, std::nullopt, kParameterFlags, {},
-                                                      {});
+    auto parameter =
+        AUParameterTree::createParameter(row.identifier, row.displayName, row.address, kParameterMinimum,
+                                         kParameterMaximum, row.unit, std::nullopt, kParameterFlags, {}, {});
     parameter->setValue(row.initialValue);
     parameters.push_back(std::move(parameter));
   }
@@ -78,8 +77,7 @@ void DrollicantAudioUnit::setupParameterTree() {
   for (const auto& parameter : _parameterTree->allParameters())
     _defaultParameterValues[parameter->identifier()] = parameter->value();
 
-  const std::weak_ptr<DrollicantAudioUnit> weakSelf =
-      std::static_pointer_cast<DrollicantAudioUnit>(shared_from_this());
+  const std::weak_ptr<DrollicantAudioUnit> weakSelf = std::static_pointer_cast<DrollicantAudioUnit>(shared_from_this());
   _parameterTree->setImplementorValueObserver([weakSelf](AUParameter* parameter, AUValue value) {
     if (const auto self = weakSelf.lock()) self->setKernelParameter(parameter->address(), value);
   });
@@ -87,9 +85,8 @@ void DrollicantAudioUnit::setupParameterTree() {
     if (const auto self = weakSelf.lock()) return self->kernelParameterValue(parameter->address());
     return parameter->storedValue();
   });
-  _parameterTree->setImplementorStringFromValueCallback([](AUParameter* parameter, const AUValue* value) {
-    return threeDecimals(value ? *value : parameter->value());
-  });
+  _parameterTree->setImplementorStringFromValueCallback(
+      [](AUParameter* parameter, const AUValue* value) { return threeDecimals(value ? *value : parameter->value()); });
 
   pushParametersToKernel();
 }

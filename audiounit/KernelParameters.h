@@ -17,15 +17,32 @@ inline bool writeKernelParameter(DrollicantDSPKernel& kernel, platform::AUParame
   std::atomic<float>* continuous = nullptr;
   std::atomic<bool>* toggle = nullptr;
   switch (address) {
-    case kCharisma: continuous = &kernel.charisma; break;
-    case kNaivete: continuous = &kernel.naivete; break;
-    case kNostalgia: continuous = &kernel.nostalgia; break;
-    case kSurprise: continuous = &kernel.surprise; break;
-    case kSweetness: continuous = &kernel.sweetness; break;
-    case kWhimsy: continuous = &kernel.whimsy; break;
-    case kFlighty: toggle = &kernel.flighty; break;
-    case kGenteel: toggle = &kernel.genteel; break;
-    default: return false;
+    case kCharisma:
+      continuous = &kernel.charisma;
+      break;
+    case kNaivete:
+      continuous = &kernel.naivete;
+      break;
+    case kNostalgia:
+      continuous = &kernel.nostalgia;
+      break;
+    case kSurprise:
+      continuous = &kernel.surprise;
+      break;
+    case kSweetness:
+      continuous = &kernel.sweetness;
+      break;
+    case kWhimsy:
+      continuous = &kernel.whimsy;
+      break;
+    case kFlighty:
+      toggle = &kernel.flighty;
+      break;
+    case kGenteel:
+      toggle = &kernel.genteel;
+      break;
+    default:
+      return false;
   }
   if (continuous)
     continuous->store(value, std::memory_order_relaxed);
@@ -43,15 +60,24 @@ inline platform::AUValue readKernelParameter(const DrollicantDSPKernel& kernel, 
     return field.load(std::memory_order_relaxed) ? 1.0f : 0.0f;
   };
   switch (address) {
-    case kCharisma: return load(kernel.charisma);
-    case kNaivete: return load(kernel.naivete);
-    case kNostalgia: return load(kernel.nostalgia);
-    case kSurprise: return load(kernel.surprise);
-    case kSweetness: return load(kernel.sweetness);
-    case kWhimsy: return load(kernel.whimsy);
-    case kFlighty: return loadSwitch(kernel.flighty);
-    case kGenteel: return loadSwitch(kernel.genteel);
-    default: return 0.0f;
+    case kCharisma:
+      return load(kernel.charisma);
+    case kNaivete:
+      return load(kernel.naivete);
+    case kNostalgia:
+      return load(kernel.nostalgia);
+    case kSurprise:
+      return load(kernel.surprise);
+    case kSweetness:
+      return load(kernel.sweetness);
+    case kWhimsy:
+      return load(kernel.whimsy);
+    case kFlighty:
+      return loadSwitch(kernel.flighty);
+    case kGenteel:
+      return loadSwitch(kernel.genteel);
+    default:
+      return 0.0f;
   }
 }
 

@@ -53,7 +53,8 @@ void runKernel(benchmark::State& state, const drollicant::EngineRoutines& routin
   state.SetItemsProcessed(int64_t(frames));
   // Seconds of 48 kHz stereo audio processed per second.
   state.counters["x_realtime"] = benchmark::Counter(frames / kSampleRate, benchmark::Counter::kIsRate);
-  state.counters["time_per_frame"] = benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["time_per_frame"] =
+      benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_KernelProcess(benchmark::State& state) {
@@ -107,10 +108,17 @@ void BM_KernelTail(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_Copies)->ArgNames({"block", "copy"})->ArgsProduct({{1, 64, 512}, {0, 1, 2, 3}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Copies)
+    ->ArgNames({"block", "copy"})
+    ->ArgsProduct({{1, 64, 512}, {0, 1, 2, 3}})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_KernelTail)
     ->ArgName("from_s")
-    ->Arg(-1)->Arg(1)->Arg(4)->Arg(7)->Arg(10)
+    ->Arg(-1)
+    ->Arg(1)
+    ->Arg(4)
+    ->Arg(7)
+    ->Arg(10)
     ->Iterations(int64_t(kSampleRate) / 512)
     ->Unit(benchmark::kMicrosecond);
 

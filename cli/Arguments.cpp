@@ -74,7 +74,8 @@ std::optional<Arguments> Arguments::parse(std::span<const Option> options, std::
       } else if (i + 1 < args.size()) {
         given.value = args[++i];
       } else {
-        error = "option '--" + std::string(option->longName) + "' needs a value (" + std::string(option->valueName) + ")";
+        error =
+            "option '--" + std::string(option->longName) + "' needs a value (" + std::string(option->valueName) + ")";
         return std::nullopt;
       }
     }

@@ -37,9 +37,12 @@ std::unique_ptr<AudioFileReader> AudioFileReader::open(const std::filesystem::pa
       new AudioFileReader(file, path, double(info.samplerate), int64_t(info.frames), info.channels));
 }
 
-AudioFileReader::AudioFileReader(SNDFILE* file, std::filesystem::path path, double rate, int64_t frames,
-                                 int channels)
-    : file(file), path(std::move(path)), rate(rate), frames(frames), channels(channels),
+AudioFileReader::AudioFileReader(SNDFILE* file, std::filesystem::path path, double rate, int64_t frames, int channels)
+    : file(file),
+      path(std::move(path)),
+      rate(rate),
+      frames(frames),
+      channels(channels),
       interleaved(size_t(kChunkFrames * channels)) {}
 
 AudioFileReader::~AudioFileReader() { sf_close(file); }

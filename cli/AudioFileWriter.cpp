@@ -7,9 +7,8 @@
 
 namespace drollicant::cli {
 
-std::unique_ptr<AudioFileWriter> AudioFileWriter::open(const std::filesystem::path& path,
-                                                       const std::string& shownName, OutputFormat format,
-                                                       double sampleRate, std::string& error) {
+std::unique_ptr<AudioFileWriter> AudioFileWriter::open(const std::filesystem::path& path, const std::string& shownName,
+                                                       OutputFormat format, double sampleRate, std::string& error) {
   SF_INFO info{};
   info.samplerate = int(std::lround(sampleRate));
   info.channels = 2;

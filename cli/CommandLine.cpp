@@ -6,8 +6,8 @@ namespace drollicant::cli {
 
 std::optional<Arguments> parseCommandLine(std::string_view command, std::span<const Option> options,
                                           std::span<char* const> argv,
-                                          const std::function<void(const std::string&)>& printHelp,
-                                          bool takesOperands, int& exitStatus) {
+                                          const std::function<void(const std::string&)>& printHelp, bool takesOperands,
+                                          int& exitStatus) {
   std::string error;
   auto args = Arguments::parse(options, argv, error);
   if (!args) {

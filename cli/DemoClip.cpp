@@ -93,7 +93,8 @@ void DemoClip::addArpeggio() {
     for (int64_t i = 0; i < noteFrames && start + i < frameCount(); ++i) {
       const double t = double(i) / rate;
       const double pluck = std::exp(-t * 9.0) * std::min(1.0, t / 0.002);
-      const double v = 0.16 * pluck * (std::sin(2 * kPi * hz * t) + 0.3 * std::exp(-t * 20.0) * std::sin(6 * kPi * hz * t));
+      const double v =
+          0.16 * pluck * (std::sin(2 * kPi * hz * t) + 0.3 * std::exp(-t * 20.0) * std::sin(6 * kPi * hz * t));
       left[size_t(start + i)] += float(v * std::sqrt(1.0 - pan));
       right[size_t(start + i)] += float(v * std::sqrt(pan));
     }
@@ -114,7 +115,8 @@ void DemoClip::addBass() {
       const int64_t length = int64_t((jump ? 0.5 : 0.95) * beat * rate);
       for (int64_t i = 0; i < length && start + i < frameCount(); ++i) {
         const double t = double(i) / rate;
-        const double env = std::exp(-t * 4.0) * std::min(1.0, t / 0.004) * std::min(1.0, double(length - i) / (0.01 * rate));
+        const double env =
+            std::exp(-t * 4.0) * std::min(1.0, t / 0.004) * std::min(1.0, double(length - i) / (0.01 * rate));
         const float v = float(0.22 * env * (std::sin(2 * kPi * hz * t) + 0.35 * std::sin(4 * kPi * hz * t)));
         left[size_t(start + i)] += v;
         right[size_t(start + i)] += v;

@@ -25,12 +25,16 @@ std::vector<Option> allOptions() {
 int runInfoCommand(std::span<char* const> argv) {
   const auto options = allOptions();
   int status = kExitSuccess;
-  const auto args = parseCommandLine(kCommandName, options, argv, [](const std::string& described) {
-    std::printf("Usage: drollicant info [OPTION]...\n"
-                "Shows the version, the bundle in use, every parameter of a new unit (after the\n"
-                "settings below) with its value and display string, and the tail time.\n\nOptions:\n%s",
-                described.c_str());
-  }, false, status);
+  const auto args = parseCommandLine(
+      kCommandName, options, argv,
+      [](const std::string& described) {
+        std::printf(
+            "Usage: drollicant info [OPTION]...\n"
+            "Shows the version, the bundle in use, every parameter of a new unit (after the\n"
+            "settings below) with its value and display string, and the tail time.\n\nOptions:\n%s",
+            described.c_str());
+      },
+      false, status);
   if (!args) return status;
   const auto recipe = recipeFromArguments(kCommandName, *args, status);
   if (!recipe) return status;
@@ -53,8 +57,8 @@ int runInfoCommand(std::span<char* const> argv) {
   std::printf("\n%-8s %-10s %-10s %-10s %s\n", "address", "identifier", "name", "value", "display");
   for (const auto& p : unit->parameterTree()->allParameters()) {
     const float value = p->value();
-    std::printf("%-8llu %-10s %-10s %-10g %s\n", static_cast<unsigned long long>(p->address()),
-                p->identifier().c_str(), p->displayName().c_str(), double(value), p->stringFromValue(&value).c_str());
+    std::printf("%-8llu %-10s %-10s %-10g %s\n", static_cast<unsigned long long>(p->address()), p->identifier().c_str(),
+                p->displayName().c_str(), double(value), p->stringFromValue(&value).c_str());
   }
   std::printf("\ntail time:  %.3f s\nlatency:    %.3f s\n", unit->tailTime(), unit->latency());
   return kExitSuccess;

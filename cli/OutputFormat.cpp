@@ -14,9 +14,8 @@ struct Named {
   int code;
 };
 
-constexpr std::array kContainers{
-    Named{".wav", SF_FORMAT_WAV}, Named{".aiff", SF_FORMAT_AIFF}, Named{".aif", SF_FORMAT_AIFF},
-    Named{".flac", SF_FORMAT_FLAC}};
+constexpr std::array kContainers{Named{".wav", SF_FORMAT_WAV}, Named{".aiff", SF_FORMAT_AIFF},
+                                 Named{".aif", SF_FORMAT_AIFF}, Named{".flac", SF_FORMAT_FLAC}};
 
 constexpr std::array kEncodings{Named{"float", SF_FORMAT_FLOAT}, Named{"double", SF_FORMAT_DOUBLE},
                                 Named{"pcm16", SF_FORMAT_PCM_16}, Named{"pcm24", SF_FORMAT_PCM_24},
@@ -40,8 +39,8 @@ std::optional<OutputFormat> OutputFormat::choose(const std::filesystem::path& ou
   if (format.container == SF_FORMAT_FLAC) format.encoding = SF_FORMAT_PCM_24;
 
   if (!encodingName.empty()) {
-    const auto found = std::find_if(kEncodings.begin(), kEncodings.end(),
-                                    [&](const Named& e) { return e.name == encodingName; });
+    const auto found =
+        std::find_if(kEncodings.begin(), kEncodings.end(), [&](const Named& e) { return e.name == encodingName; });
     if (found == kEncodings.end()) {
       error = "unknown sample format '" + std::string(encodingName) + "' (choose " + std::string(kEncodingNames) + ")";
       return std::nullopt;

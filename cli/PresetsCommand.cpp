@@ -21,12 +21,16 @@ constexpr std::array kOptions{
 
 int runPresetsCommand(std::span<char* const> argv) {
   int status = kExitSuccess;
-  const auto args = parseCommandLine(kCommandName, kOptions, argv, [](const std::string& described) {
-    std::printf("Usage: drollicant presets [--bundle DIR]\n"
-                "Lists the factory presets, one a line: its number, a tab, its name, in preset order.\n"
-                "The number or the name can be given to 'drollicant render --preset'.\n\nOptions:\n%s",
-                described.c_str());
-  }, false, status);
+  const auto args = parseCommandLine(
+      kCommandName, kOptions, argv,
+      [](const std::string& described) {
+        std::printf(
+            "Usage: drollicant presets [--bundle DIR]\n"
+            "Lists the factory presets, one a line: its number, a tab, its name, in preset order.\n"
+            "The number or the name can be given to 'drollicant render --preset'.\n\nOptions:\n%s",
+            described.c_str());
+      },
+      false, status);
   if (!args) return status;
   const auto recipe = recipeFromArguments(kCommandName, *args, status);
   if (!recipe) return status;

@@ -8,7 +8,9 @@
 namespace drollicant::cli {
 
 ProgressBar::ProgressBar(std::string label, int64_t total)
-    : label(std::move(label)), total(std::max<int64_t>(total, 1)), enabled(isatty(STDERR_FILENO) == 1),
+    : label(std::move(label)),
+      total(std::max<int64_t>(total, 1)),
+      enabled(isatty(STDERR_FILENO) == 1),
       started(std::chrono::steady_clock::now()) {}
 
 ProgressBar::~ProgressBar() { finish(); }

@@ -43,18 +43,19 @@ std::vector<Option> allOptions() {
 }
 
 void printHelp(const std::string& describedOptions) {
-  std::printf("Usage: drollicant render [INPUT...] -o OUTPUT [OPTION]...\n"
-              "Renders audio files through a new Drollicant unit, as a host would. Without INPUT,\n"
-              "renders a built-in demo clip (%g s of synthesised stereo music).\n"
-              "Mono input becomes two identical channels. The output is a 32-bit float WAV at\n"
-              "the input's sample rate unless --subtype or an .aiff/.flac name says otherwise.\n"
-              "Settings apply in this order: factory preset 0, --preset, --state, --set.\n\n"
-              "Options:\n%s\n"
-              "Examples:\n"
-              "  drollicant render -o demo.wav\n"
-              "  drollicant render guitar.wav -o wet.wav --preset 'Wide Flanger' --set whimsy=0.8\n"
-              "  drollicant render takes/*.wav -o rendered/ -j 4 --tail\n",
-              DemoClip::kSeconds, describedOptions.c_str());
+  std::printf(
+      "Usage: drollicant render [INPUT...] -o OUTPUT [OPTION]...\n"
+      "Renders audio files through a new Drollicant unit, as a host would. Without INPUT,\n"
+      "renders a built-in demo clip (%g s of synthesised stereo music).\n"
+      "Mono input becomes two identical channels. The output is a 32-bit float WAV at\n"
+      "the input's sample rate unless --subtype or an .aiff/.flac name says otherwise.\n"
+      "Settings apply in this order: factory preset 0, --preset, --state, --set.\n\n"
+      "Options:\n%s\n"
+      "Examples:\n"
+      "  drollicant render -o demo.wav\n"
+      "  drollicant render guitar.wav -o wet.wav --preset 'Wide Flanger' --set whimsy=0.8\n"
+      "  drollicant render takes/*.wav -o rendered/ -j 4 --tail\n",
+      DemoClip::kSeconds, describedOptions.c_str());
 }
 
 bool isFolderRequest(const std::string& output) {
@@ -87,7 +88,8 @@ bool planJobs(const std::vector<std::string>& inputs, const std::string& output,
   std::set<fs::path> taken;
   std::error_code ec;
   for (const auto& input : inputs) {
-    fs::path target = intoFolder ? fs::path(output) / fs::path(input).stem().concat(kRenderedExtension) : fs::path(output);
+    fs::path target =
+        intoFolder ? fs::path(output) / fs::path(input).stem().concat(kRenderedExtension) : fs::path(output);
     if (!taken.insert(fs::weakly_canonical(target, ec)).second) {
       error = target.string() + ": more than one input would be written here";
       return false;

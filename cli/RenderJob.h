@@ -20,8 +20,8 @@ struct RenderJob {
   // Opens the input to learn its length and to report a bad file before any work.
   bool inspect(std::string& error);
   // Renders into a temporary file that replaces `output` only when complete.
-  bool run(const UnitRecipe& recipe, const RenderSettings& settings, const std::string& subtype,
-           ProgressBar* progress, std::string& error) const;
+  bool run(const UnitRecipe& recipe, const RenderSettings& settings, const std::string& subtype, ProgressBar* progress,
+           std::string& error) const;
 };
 
 }  // namespace drollicant::cli

@@ -52,17 +52,22 @@ void drainMainQueue() {
 int runSnapshotCommand(std::span<char* const> argv) {
   const auto options = allOptions();
   int status = kExitSuccess;
-  const auto args = parseCommandLine(kCommandName, options, argv, [](const std::string& described) {
-    std::printf("Usage: drollicant snapshot -o FILE [OPTION]...\n"
-                "Draws the effect's editor, with its knobs and switches showing the settings below,\n"
-                "into a PNG file.\n\n"
-                "Options:\n%s\nExample:\n  drollicant snapshot -o editor.png --scale 2 --preset 3 --set whimsy=0.2\n",
-                described.c_str());
-  }, false, status);
+  const auto args = parseCommandLine(
+      kCommandName, options, argv,
+      [](const std::string& described) {
+        std::printf(
+            "Usage: drollicant snapshot -o FILE [OPTION]...\n"
+            "Draws the effect's editor, with its knobs and switches showing the settings below,\n"
+            "into a PNG file.\n\n"
+            "Options:\n%s\nExample:\n  drollicant snapshot -o editor.png --scale 2 --preset 3 --set whimsy=0.2\n",
+            described.c_str());
+      },
+      false, status);
   if (!args) return status;
   const auto output = args->value("output");
   if (!output) return reportUsageError(kCommandName, "say where to write the picture with -o FILE");
-  platform::CGSize size{DrollicantAUViewControllerMac::kPreferredWidth, DrollicantAUViewControllerMac::kPreferredHeight};
+  platform::CGSize size{DrollicantAUViewControllerMac::kPreferredWidth,
+                        DrollicantAUViewControllerMac::kPreferredHeight};
   if (const auto text = args->value("size")) {
     const auto parsed = parseSize(*text);
     if (!parsed) return reportUsageError(kCommandName, "--size wants WIDTHxHEIGHT in points, such as 420x280");

@@ -27,13 +27,17 @@ std::vector<Option> allOptions() {
 int runStateCommand(std::span<char* const> argv) {
   const auto options = allOptions();
   int status = kExitSuccess;
-  const auto args = parseCommandLine(kCommandName, options, argv, [](const std::string& described) {
-    std::printf("Usage: drollicant state [OPTION]...\n"
-                "Prints the full state of a new unit, after the settings below, as an XML property\n"
-                "list: a file you can keep as your own .aupreset and give back with --state.\n\n"
-                "Options:\n%s\nExample:\n  drollicant state --preset 3 --set whimsy=0.2 -o mine.aupreset\n",
-                described.c_str());
-  }, false, status);
+  const auto args = parseCommandLine(
+      kCommandName, options, argv,
+      [](const std::string& described) {
+        std::printf(
+            "Usage: drollicant state [OPTION]...\n"
+            "Prints the full state of a new unit, after the settings below, as an XML property\n"
+            "list: a file you can keep as your own .aupreset and give back with --state.\n\n"
+            "Options:\n%s\nExample:\n  drollicant state --preset 3 --set whimsy=0.2 -o mine.aupreset\n",
+            described.c_str());
+      },
+      false, status);
   if (!args) return status;
   const auto recipe = recipeFromArguments(kCommandName, *args, status);
   if (!recipe) return status;

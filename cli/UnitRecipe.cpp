@@ -45,7 +45,8 @@ std::string identifierList(DrollicantAudioUnit& unit) {
 void useBundleForUnits(const std::optional<fs::path>& bundle) {
   static std::once_flag once;
   std::call_once(once, [&] {
-    if (bundle) NSBundle::setBundleForClassOverride(DrollicantAudioUnit::classToken(), NSBundle::bundleWithURL(*bundle));
+    if (bundle)
+      NSBundle::setBundleForClassOverride(DrollicantAudioUnit::classToken(), NSBundle::bundleWithURL(*bundle));
   });
 }
 
@@ -110,8 +111,7 @@ bool UnitRecipe::resolvePreset(DrollicantAudioUnit& unit, const std::string& wan
   }
   auto matches = [&](auto predicate) { return std::find_if(presets.begin(), presets.end(), predicate); };
   auto found = presets.end();
-  if (const auto number = parseInteger(wanted))
-    found = matches([&](const auto& p) { return p->number() == *number; });
+  if (const auto number = parseInteger(wanted)) found = matches([&](const auto& p) { return p->number() == *number; });
   if (found == presets.end()) found = matches([&](const auto& p) { return p->name() == wanted; });
   if (found == presets.end()) found = matches([&](const auto& p) { return equalIgnoringCase(p->name(), wanted); });
   if (found == presets.end()) {
@@ -155,8 +155,7 @@ bool UnitRecipe::resolveAssignment(DrollicantAudioUnit& unit, const std::string&
   }
   const std::string name = text.substr(0, eq), valueText = text.substr(eq + 1);
   const auto& all = unit.parameterTree()->allParameters();
-  const auto parameter =
-      std::find_if(all.begin(), all.end(), [&](const auto& p) { return p->identifier() == name; });
+  const auto parameter = std::find_if(all.begin(), all.end(), [&](const auto& p) { return p->identifier() == name; });
   if (parameter == all.end()) {
     error = "--set: unknown parameter '" + name + "' (parameters: " + identifierList(unit) + ")";
     return false;

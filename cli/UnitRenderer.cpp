@@ -20,7 +20,7 @@ std::string describeRate(double rate) {
 }  // namespace
 
 std::unique_ptr<UnitRenderer> UnitRenderer::prepare(std::shared_ptr<DrollicantAudioUnit> unit, double sampleRate,
-                                                     const RenderSettings& settings, std::string& error) {
+                                                    const RenderSettings& settings, std::string& error) {
   const auto format = settings.interleaved ? AVAudioFormat::interleavedFormat(sampleRate, 2)
                                            : AVAudioFormat::standardFormat(sampleRate, 2);
   if (!format) {

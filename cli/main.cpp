@@ -12,14 +12,16 @@ using namespace drollicant::cli;
 namespace {
 
 void printHelp() {
-  std::printf("Usage: drollicant COMMAND [OPTION]...\n"
-              "Drollicant, a stereo audio effect: carrier modulation, an 11-band crossover with\n"
-              "swept feedback delays, a tilted sum and saturation.\n\nCommands:\n");
+  std::printf(
+      "Usage: drollicant COMMAND [OPTION]...\n"
+      "Drollicant, a stereo audio effect: carrier modulation, an 11-band crossover with\n"
+      "swept feedback delays, a tilted sum and saturation.\n\nCommands:\n");
   for (const auto& command : commandTable())
     std::printf("  %-10.*s %.*s\n", int(command.name.size()), command.name.data(), int(command.summary.size()),
                 command.summary.data());
-  std::printf("\nRun 'drollicant COMMAND --help' for the options of a command.\n"
-              "With no input, 'drollicant render -o demo.wav' renders a built-in demo clip.\n");
+  std::printf(
+      "\nRun 'drollicant COMMAND --help' for the options of a command.\n"
+      "With no input, 'drollicant render -o demo.wav' renders a built-in demo clip.\n");
 }
 
 }  // namespace

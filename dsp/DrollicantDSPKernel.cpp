@@ -203,7 +203,8 @@ void DrollicantDSPKernel::updateBandWeights() {
   const float g = float(double(kBandCount) / sum);
   for (float& w : bandWeights) w *= g;
   // Bands alternate in polarity, the last remainder keeps its own.
-  for (int b = 0; b < kBandCount; ++b) mixWeights[b] = (b & 1) && b < kCrossoverCount ? -bandWeights[b] : bandWeights[b];
+  for (int b = 0; b < kBandCount; ++b)
+    mixWeights[b] = (b & 1) && b < kCrossoverCount ? -bandWeights[b] : bandWeights[b];
 }
 
 double DrollicantDSPKernel::tailTime() const {

@@ -28,8 +28,7 @@ bool runsX86_64_v3() {
 bool runsX86_64_v4() {
 #if defined(__clang__)
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("avx512cd") && __builtin_cpu_supports("avx512dq") &&
-         __builtin_cpu_supports("avx512vl");
+         __builtin_cpu_supports("avx512cd") && __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
 #else
   return __builtin_cpu_supports("x86-64-v4");
 #endif

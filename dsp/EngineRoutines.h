@@ -16,8 +16,8 @@ inline constexpr int kEngineLanes = 16;
 // stage see the same input, so they share its history. Unused lanes have zero
 // coefficients and stay silent.
 struct alignas(64) CrossoverLanes {
-  float hp[5][kEngineLanes];  // b0, b1, b2, a1, a2 of the high-pass halves
-  float lp[5][kEngineLanes];  // the same for the low-pass halves
+  float hp[5][kEngineLanes];                   // b0, b1, b2, a1, a2 of the high-pass halves
+  float lp[5][kEngineLanes];                   // the same for the low-pass halves
   float x1[kEngineLanes], x2[kEngineLanes];    // last two inputs, newest first
   float hp1[kEngineLanes], hp2[kEngineLanes];  // last two high-pass outputs
   float lp1[kEngineLanes], lp2[kEngineLanes];  // last two low-pass outputs

@@ -60,17 +60,19 @@ INLINE vd sin8(vd x) {
   r = r - q * 6.07710050630396597660e-11;
   r = r - q * 2.02226624871116645580e-21;
   const vd z = r * r;
-  const vd s = r + r * z * (-1.66666666666666324348e-01 +
-                            z * (8.33333333332248946124e-03 +
-                                 z * (-1.98412698298579493134e-04 +
-                                      z * (2.75573137070700676789e-06 +
-                                           z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)))));
+  const vd s = r + r * z *
+                       (-1.66666666666666324348e-01 +
+                        z * (8.33333333332248946124e-03 +
+                             z * (-1.98412698298579493134e-04 +
+                                  z * (2.75573137070700676789e-06 +
+                                       z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)))));
   const vd c = 1.0 - 0.5 * z +
-               z * z * (4.16666666666666019037e-02 +
-                        z * (-1.38888888888741095749e-03 +
-                             z * (2.48015872894767294178e-05 +
-                                  z * (-2.75573143513906633035e-07 +
-                                       z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11)))));
+               z * z *
+                   (4.16666666666666019037e-02 +
+                    z * (-1.38888888888741095749e-03 +
+                         z * (2.48015872894767294178e-05 +
+                              z * (-2.75573143513906633035e-07 +
+                                   z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11)))));
   const vl k = integerOf(shifted);
   const vd v = (k & 1) != 0 ? c : s;
   return (k & 2) != 0 ? -v : v;
@@ -142,8 +144,8 @@ INLINE float follow(float x, float gain, float& envelope, float attack, float de
 // ---- section by section ---------------------------------------------------------
 
 // Without 32 wide registers the packed wavefront spills, and for short blocks it
-// costs more than it saves; there the sections run one after another instead, each carrying its history in registers through the block, in the
-// plain order of the terms.
+// costs more than it saves; there the sections run one after another instead, each carrying its history in registers
+// through the block, in the plain order of the terms.
 INLINE float section1(const float (*k)[W], int b, float x, float x1, float x2, float y1, float y2) {
   return k[0][b] * x + k[1][b] * x1 + k[2][b] * x2 - k[3][b] * y1 - k[4][b] * y2;
 }
@@ -209,7 +211,6 @@ void crossoverNarrow(CrossoverLanes* channels, EnvelopeFollowers& env, const flo
 #if defined(__AVX512F__)
 // ---- wide: all of a channel's sections in one register ------------------------
 
-
 // One two-pole two-zero step for every lane. The terms known a step ahead are summed
 // first, so only the last two operations wait for the previous output.
 INLINE vf section(const float (*k)[W], vf x, vf x1, vf x2, vf y1, vf y2) {
@@ -234,7 +235,12 @@ struct Channel {
   vf x1, x2, h1, h2, l1, l2;
 
   explicit Channel(const CrossoverLanes& lanes)
-      : c(lanes), x1(loadf(c.x1)), x2(loadf(c.x2)), h1(loadf(c.hp1)), h2(loadf(c.hp2)), l1(loadf(c.lp1)),
+      : c(lanes),
+        x1(loadf(c.x1)),
+        x2(loadf(c.x2)),
+        h1(loadf(c.hp1)),
+        h2(loadf(c.hp2)),
+        l1(loadf(c.lp1)),
         l2(loadf(c.lp2)) {}
 
   void save(CrossoverLanes& out) const {
@@ -274,12 +280,11 @@ struct Channel {
 // Swaps the off-diagonal S×S blocks of rows a and b: one stage of a 16×16 transpose.
 template <int S>
 INLINE void swapBlocks(vf& a, vf& b) {
-  constexpr vi lower = {0 & S ? 16 + 0 - S : 0,    1 & S ? 16 + 1 - S : 1,    2 & S ? 16 + 2 - S : 2,
-                        3 & S ? 16 + 3 - S : 3,    4 & S ? 16 + 4 - S : 4,    5 & S ? 16 + 5 - S : 5,
-                        6 & S ? 16 + 6 - S : 6,    7 & S ? 16 + 7 - S : 7,    8 & S ? 16 + 8 - S : 8,
-                        9 & S ? 16 + 9 - S : 9,    10 & S ? 16 + 10 - S : 10, 11 & S ? 16 + 11 - S : 11,
-                        12 & S ? 16 + 12 - S : 12, 13 & S ? 16 + 13 - S : 13, 14 & S ? 16 + 14 - S : 14,
-                        15 & S ? 16 + 15 - S : 15};
+  constexpr vi lower = {
+      0 & S ? 16 + 0 - S : 0,    1 & S ? 16 + 1 - S : 1,    2 & S ? 16 + 2 - S : 2,    3 & S ? 16 + 3 - S : 3,
+      4 & S ? 16 + 4 - S : 4,    5 & S ? 16 + 5 - S : 5,    6 & S ? 16 + 6 - S : 6,    7 & S ? 16 + 7 - S : 7,
+      8 & S ? 16 + 8 - S : 8,    9 & S ? 16 + 9 - S : 9,    10 & S ? 16 + 10 - S : 10, 11 & S ? 16 + 11 - S : 11,
+      12 & S ? 16 + 12 - S : 12, 13 & S ? 16 + 13 - S : 13, 14 & S ? 16 + 14 - S : 14, 15 & S ? 16 + 15 - S : 15};
   constexpr vi upper = lower + S;
   const vf na = (vf)_mm512_permutex2var_ps((__m512)a, (__m512i)lower, (__m512)b);
   b = (vf)_mm512_permutex2var_ps((__m512)a, (__m512i)upper, (__m512)b);
@@ -362,8 +367,8 @@ void crossoverWide(CrossoverLanes* channels, EnvelopeFollowers& env, const float
 
 // A wavefront takes ten steps to fill and ten to drain: short blocks go section by
 // section instead.
-void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR,
-               const float* gain, float* bands, int64_t stride, float* skew, int64_t n) {
+void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR, const float* gain,
+               float* bands, int64_t stride, float* skew, int64_t n) {
   if (n < 16)
     crossoverNarrow(channels, env, inL, inR, gain, bands, stride, skew, n);
   else
@@ -404,8 +409,14 @@ struct Channel8 {
   float envelope;
 
   Channel8(CrossoverLanes& lanes, float env)
-      : k(lanes), x1(load8(k.x1)), x2(load8(k.x2)), h1(load8(k.hp1)), h2(load8(k.hp2)), l1(load8(k.lp1)),
-        l2(load8(k.lp2)), envelope(env) {}
+      : k(lanes),
+        x1(load8(k.x1)),
+        x2(load8(k.x2)),
+        h1(load8(k.hp1)),
+        h2(load8(k.hp2)),
+        l1(load8(k.lp1)),
+        l2(load8(k.lp2)),
+        envelope(env) {}
 
   INLINE_MEMBER void step(float sample, float* row, const vi8* active) {
     const vf8 x = shiftIn8(l1, sample);
@@ -453,8 +464,8 @@ void wavefront8(CrossoverLanes* lanes, EnvelopeFollowers& env, const float* cons
   env.left = left.envelope, env.right = right.envelope;
 }
 
-void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR,
-               const float* gain, float* bands, int64_t stride, float* skew, int64_t n) {
+void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR, const float* gain,
+               float* bands, int64_t stride, float* skew, int64_t n) {
   if (n < 16) {
     crossoverNarrow(channels, env, inL, inR, gain, bands, stride, skew, n);
     return;
@@ -602,8 +613,8 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, [[maybe
   // A chunk at once while every read lies before the slots the chunk writes (the
   // delay exceeds the chunk) and the smoother has a fixed point.
   constexpr double kFar = double(1 << 30);
-  const bool glides = s == smoothing.s && s >= 0.0 && s < 1.0 && L > 2 * CW && L < (int64_t(1) << 30) && d > -kFar && d < kFar &&
-                      T > -kFar && T < kFar;
+  const bool glides = s == smoothing.s && s >= 0.0 && s < 1.0 && L > 2 * CW && L < (int64_t(1) << 30) && d > -kFar &&
+                      d < kFar && T > -kFar && T < kFar;
   if (glides && n >= CW) {
     // The smoother's closed form, d_j = fixed + c · s^j: chunks only carry c forward,
     // so no chunk waits for the last lane of the one before.
@@ -666,11 +677,9 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
   delayLines<1>(lines, blocks, n, Smoothing(line.smoothing));
 }
 
-void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n,
-               const Smoothing& smoothing) {
-  const bool together = left.length == right.length && left.writePos == right.writePos &&
-                        left.delay == right.delay && left.target == right.target &&
-                        left.smoothing == right.smoothing;
+void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n, const Smoothing& smoothing) {
+  const bool together = left.length == right.length && left.writePos == right.writePos && left.delay == right.delay &&
+                        left.target == right.target && left.smoothing == right.smoothing;
   if (!together) {
     DelayRun* one[1] = {&left};
     float* block[1] = {blockL};
@@ -684,8 +693,7 @@ void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, in
   delayLines<2>(lines, blocks, n, smoothing);
 }
 
-void delayBands(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, int64_t stride, int bands,
-                int64_t n) {
+void delayBands(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, int64_t stride, int bands, int64_t n) {
   if (bands < 1) return;
   const Smoothing smoothing(left[0].smoothing);
   for (int b = 0; b < bands; ++b) delayPair(left[b], right[b], bandsL + b * stride, bandsR + b * stride, n, smoothing);
@@ -771,7 +779,7 @@ void mixSaturate(const float* bands, int64_t stride, const float* weights, float
 #define ENGINE_TABLE(isa) ENGINE_TABLE_(isa)
 
 extern const EngineRoutines ENGINE_TABLE(ENGINE_ISA);
-const EngineRoutines ENGINE_TABLE(ENGINE_ISA) = {ENGINE_NAME(ENGINE_ISA), sines,     carrierGain, crossover,
-                                                 delayLine,              delayBands, mixSaturate};
+const EngineRoutines ENGINE_TABLE(ENGINE_ISA) = {
+    ENGINE_NAME(ENGINE_ISA), sines, carrierGain, crossover, delayLine, delayBands, mixSaturate};
 
 }  // namespace drollicant

@@ -26,7 +26,7 @@ public:
   std::array<float, 2> carryOut{};      // last two outputs of the previous block, older first
   std::unique_ptr<float[]> inBuf;       // work arrays: two history slots, then the block
   std::unique_ptr<float[]> outBuf;
-  const int64_t maxFrames;              // length of each work array
+  const int64_t maxFrames;  // length of each work array
   double sampleRate = 44100.0;
 
 private:

@@ -17,11 +17,11 @@ public:
   float smoothing = 0.9999f;   // per-sample smoothing coefficient of the delay
   float feedback = 0.0f;       // share of the delayed output written back into the ring
   float sampleRate = 48000.0f;
-  int64_t bufferLength = 0;    // ring length in samples; 0 until sized
-  std::vector<float> buffer;   // the ring
-  int64_t writePos = 0;        // slot written by the next sample
-  double currentDelay = 0.0;   // smoothed delay, seconds
-  double targetDelay = 0.0;    // delay the smoothing heads for, seconds
+  int64_t bufferLength = 0;   // ring length in samples; 0 until sized
+  std::vector<float> buffer;  // the ring
+  int64_t writePos = 0;       // slot written by the next sample
+  double currentDelay = 0.0;  // smoothed delay, seconds
+  double targetDelay = 0.0;   // delay the smoothing heads for, seconds
 
   // Setup thread: size the ring for `rate` and settle the delay at `delaySeconds`.
   void size(float rate);

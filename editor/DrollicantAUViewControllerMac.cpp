@@ -206,13 +206,13 @@ void DrollicantAUViewControllerMac::connectToAudioUnit() {
   // One observer at a time: a second connection replaces the first rather than doubling
   // every notification.
   stopObserving();
-  paramObserverToken = tree->tokenByAddingParameterObserver([weak = weakSelf()](AUParameterAddress address,
-                                                                               AUValue value) {
-    if (weak.expired()) return;
-    MainQueue::main().async([weak, address, value] {
-      if (auto self = weak.lock()) self->parameterChanged(address, value);
-    });
-  });
+  paramObserverToken =
+      tree->tokenByAddingParameterObserver([weak = weakSelf()](AUParameterAddress address, AUValue value) {
+        if (weak.expired()) return;
+        MainQueue::main().async([weak, address, value] {
+          if (auto self = weak.lock()) self->parameterChanged(address, value);
+        });
+      });
   observedTree = tree;
 }
 
@@ -289,7 +289,8 @@ void DrollicantAUViewControllerMac::layoutToggles(int columns, CGFloat width, CG
     NSImageView& caption;
     const std::shared_ptr<NSImage>& picture;
     CGFloat centre;
-  } groups[] = {{*flightyButton, *flightyLabel, flightyCaption, c0}, {*genteelButton, *genteelLabel, genteelCaption, c1}};
+  } groups[] = {{*flightyButton, *flightyLabel, flightyCaption, c0},
+                {*genteelButton, *genteelLabel, genteelCaption, c1}};
   for (const auto& group : groups) {
     const CGFloat b = shift + (group.centre - groupWidth / 2);
     group.button.setFrame({{b, y}, {r, r}});

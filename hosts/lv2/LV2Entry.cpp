@@ -32,8 +32,8 @@ void cleanup(LV2_Handle instance) { delete self(instance); }
 // Discovery thread.
 const void* extensionData(const char*) { return nullptr; }
 
-const LV2_Descriptor kDescriptor = {kPluginURI, instantiate, connectPort, activate, run, deactivate, cleanup,
-                                    extensionData};
+const LV2_Descriptor kDescriptor = {kPluginURI, instantiate, connectPort, activate,
+                                    run,        deactivate,  cleanup,     extensionData};
 
 }  // namespace
 }  // namespace drollicant::lv2

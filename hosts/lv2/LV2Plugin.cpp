@@ -50,13 +50,18 @@ std::unique_ptr<LV2Plugin> LV2Plugin::instantiate(double sampleRate, const char*
   if (!format || !(*unit->inputBusses())[0]->setFormat(format, nullptr) ||
       !(*unit->outputBusses())[0]->setFormat(format, nullptr))
     return nullptr;
-  return std::unique_ptr<LV2Plugin>(new LV2Plugin(std::move(unit), sampleRate, HostFeatures::read(features).maxBlockLength));
+  return std::unique_ptr<LV2Plugin>(
+      new LV2Plugin(std::move(unit), sampleRate, HostFeatures::read(features).maxBlockLength));
 }
 
 LV2Plugin::LV2Plugin(std::shared_ptr<DrollicantAudioUnit> unitToDrive, double rate, uint32_t maxBlock)
-    : unit(std::move(unitToDrive)), parameters(unit->parameterTree()->allParameters()),
-      renderBlock(unit->internalRenderBlock()), sampleRate(rate), maxFrames(maxBlock),
-      controlPorts(parameters.size(), nullptr), lastControlValues(parameters.size(), 0.0f),
+    : unit(std::move(unitToDrive)),
+      parameters(unit->parameterTree()->allParameters()),
+      renderBlock(unit->internalRenderBlock()),
+      sampleRate(rate),
+      maxFrames(maxBlock),
+      controlPorts(parameters.size(), nullptr),
+      lastControlValues(parameters.size(), 0.0f),
       eventStorage(parameters.size()) {
   for (size_t i = 0; i < parameters.size(); ++i) lastControlValues[i] = parameters[i]->value();
   timestamp.mFlags = kAudioTimeStampSampleTimeValid;
@@ -65,11 +70,20 @@ LV2Plugin::LV2Plugin(std::shared_ptr<DrollicantAudioUnit> unitToDrive, double ra
 void LV2Plugin::connectPort(uint32_t port, void* data) {
   const auto parameterCount = uint32_t(parameters.size());
   switch (port) {
-    case PortLayout::kInputLeft: audioIn[0] = static_cast<const float*>(data); return;
-    case PortLayout::kInputRight: audioIn[1] = static_cast<const float*>(data); return;
-    case PortLayout::kOutputLeft: audioOut[0] = static_cast<float*>(data); return;
-    case PortLayout::kOutputRight: audioOut[1] = static_cast<float*>(data); return;
-    default: break;
+    case PortLayout::kInputLeft:
+      audioIn[0] = static_cast<const float*>(data);
+      return;
+    case PortLayout::kInputRight:
+      audioIn[1] = static_cast<const float*>(data);
+      return;
+    case PortLayout::kOutputLeft:
+      audioOut[0] = static_cast<float*>(data);
+      return;
+    case PortLayout::kOutputRight:
+      audioOut[1] = static_cast<float*>(data);
+      return;
+    default:
+      break;
   }
   if (port == PortLayout::enabledPort(parameterCount))
     enablePort = static_cast<const float*>(data);
@@ -109,8 +123,10 @@ const AURenderEvent* LV2Plugin::collectParameterEvents() {
     event.eventType = AURenderEventType::Parameter;
     event.parameterAddress = parameters[i]->address();
     event.value = value;
-    if (tail) tail->head.next = &eventStorage[i];
-    else head = &eventStorage[i];
+    if (tail)
+      tail->head.next = &eventStorage[i];
+    else
+      head = &eventStorage[i];
     tail = &eventStorage[i];
   }
   return head;

@@ -17,7 +17,8 @@ constexpr const char* kVersionKey = "CFBundleShortVersionString";
 void readVersion(const NSBundle& bundle, PluginDescription& description) {
   const PlistValue* version = plistEntry(bundle.infoDictionary(), kVersionKey);
   int major = 0, minor = 0, micro = 0;
-  if (version && version->stringValue() && std::sscanf(version->stringValue()->c_str(), "%d.%d.%d", &major, &minor, &micro) >= 2) {
+  if (version && version->stringValue() &&
+      std::sscanf(version->stringValue()->c_str(), "%d.%d.%d", &major, &minor, &micro) >= 2) {
     description.minorVersion = minor;
     description.microVersion = micro;
   }

@@ -28,12 +28,23 @@ std::string TurtleWriter::quoted(const std::string& text) {
   std::string out = "\"";
   for (const char c : text) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default: out += c;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        out += c;
     }
   }
   return out + "\"";
@@ -63,7 +74,8 @@ std::string TurtleWriter::manifest() const {
 
 std::string TurtleWriter::editor() const {
   return "\n<" + plugin.uri + ">\n    ui:ui <" + kUIURI + "> .\n\n<" + kUIURI + ">\n    a ui:X11UI ;\n    ui:binary <" +
-         kUIBinary + "> ;\n    lv2:requiredFeature ui:idleInterface ;\n"
+         kUIBinary +
+         "> ;\n    lv2:requiredFeature ui:idleInterface ;\n"
          "    lv2:optionalFeature ui:parent , ui:resize , opts:options , urid:map ;\n"
          "    opts:supportedOption ui:scaleFactor ;\n    lv2:extensionData ui:idleInterface , ui:resize .\n";
 }
@@ -87,7 +99,9 @@ std::string TurtleWriter::enabledPort(uint32_t index) const {
   return "[\n        a lv2:ControlPort , lv2:InputPort ;\n        lv2:index " + std::to_string(index) +
          " ;\n        lv2:symbol " + quoted(kEnabledSymbol) + " ;\n        lv2:name " + quoted(kEnabledName) +
          " ;\n        lv2:designation lv2:enabled ;\n        lv2:portProperty lv2:toggled ;\n"
-         "        lv2:default " + number(plugin.enabledDefault) + " ;\n        lv2:minimum 0.0 ;\n"
+         "        lv2:default " +
+         number(plugin.enabledDefault) +
+         " ;\n        lv2:minimum 0.0 ;\n"
          "        lv2:maximum 1.0 ;\n    ]";
 }
 

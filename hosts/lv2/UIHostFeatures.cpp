@@ -21,8 +21,10 @@ double readScaleFactor(const LV2_Options_Option* options, const LV2_URID_Map* ma
   for (const auto* o = options; o->key != 0 || o->value != nullptr; ++o) {
     if (o->key != key || !o->value) continue;
     double scale = 0;
-    if (o->type == floatType && o->size == sizeof(float)) scale = *static_cast<const float*>(o->value);
-    else if (o->type == doubleType && o->size == sizeof(double)) scale = *static_cast<const double*>(o->value);
+    if (o->type == floatType && o->size == sizeof(float))
+      scale = *static_cast<const float*>(o->value);
+    else if (o->type == doubleType && o->size == sizeof(double))
+      scale = *static_cast<const double*>(o->value);
     return std::isfinite(scale) && scale > 0 && scale <= kLargestScaleFactor ? scale : 0;
   }
   return 0;
@@ -38,10 +40,14 @@ UIHostFeatures UIHostFeatures::read(const LV2_Feature* const* features) {
     const char* uri = (*f)->URI;
     void* data = (*f)->data;
     if (!uri) continue;
-    if (std::strcmp(uri, LV2_UI__parent) == 0) found.parentWindow = reinterpret_cast<unsigned long>(data);
-    else if (std::strcmp(uri, LV2_UI__resize) == 0) found.resize = static_cast<const LV2UI_Resize*>(data);
-    else if (std::strcmp(uri, LV2_OPTIONS__options) == 0) options = static_cast<const LV2_Options_Option*>(data);
-    else if (std::strcmp(uri, LV2_URID__map) == 0) map = static_cast<const LV2_URID_Map*>(data);
+    if (std::strcmp(uri, LV2_UI__parent) == 0)
+      found.parentWindow = reinterpret_cast<unsigned long>(data);
+    else if (std::strcmp(uri, LV2_UI__resize) == 0)
+      found.resize = static_cast<const LV2UI_Resize*>(data);
+    else if (std::strcmp(uri, LV2_OPTIONS__options) == 0)
+      options = static_cast<const LV2_Options_Option*>(data);
+    else if (std::strcmp(uri, LV2_URID__map) == 0)
+      map = static_cast<const LV2_URID_Map*>(data);
   }
   found.scaleFactor = readScaleFactor(options, map);
   return found;

@@ -15,8 +15,7 @@ enum class AUAudioUnitBusType : NSInteger { Input = 1, Output = 2 };
 class AUAudioUnitBus {
 public:
   // A bus with `format`; nullptr, with an error, when the format is absent.
-  static std::shared_ptr<AUAudioUnitBus> initWithFormat(std::shared_ptr<const AVAudioFormat> format,
-                                                        NSError* outError);
+  static std::shared_ptr<AUAudioUnitBus> initWithFormat(std::shared_ptr<const AVAudioFormat> format, NSError* outError);
 
   std::shared_ptr<const AVAudioFormat> format() const { return _format; }
 

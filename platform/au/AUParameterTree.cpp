@@ -58,8 +58,8 @@ void AUParameterNode::notifyObservers(AUParameterAddress address, AUValue value,
   if (const auto above = parent.lock()) above->notifyObservers(address, value, originator);
 }
 
-AUParameter::AUParameter(std::string identifier, std::string name, AUParameterAddress address, AUValue min,
-                         AUValue max, AudioUnitParameterUnit unit, std::optional<std::string> unitName,
+AUParameter::AUParameter(std::string identifier, std::string name, AUParameterAddress address, AUValue min, AUValue max,
+                         AudioUnitParameterUnit unit, std::optional<std::string> unitName,
                          AudioUnitParameterOptions flags, std::vector<std::string> valueStrings,
                          std::vector<AUParameterAddress> dependentParameters)
     : AUParameterNode(std::move(identifier), std::move(name)),
@@ -90,13 +90,10 @@ std::string AUParameter::stringFromValue(const AUValue* value) {
   return text;
 }
 
-std::shared_ptr<AUParameter> AUParameterTree::createParameter(std::string identifier, std::string name,
-                                                              AUParameterAddress address, AUValue min, AUValue max,
-                                                              AudioUnitParameterUnit unit,
-                                                              std::optional<std::string> unitName,
-                                                              AudioUnitParameterOptions flags,
-                                                              std::vector<std::string> valueStrings,
-                                                              std::vector<AUParameterAddress> dependentParameters) {
+std::shared_ptr<AUParameter> AUParameterTree::createParameter(
+    std::string identifier, std::string name, AUParameterAddress address, AUValue min, AUValue max,
+    AudioUnitParameterUnit unit, std::optional<std::string> unitName, AudioUnitParameterOptions flags,
+    std::vector<std::string> valueStrings, std::vector<AUParameterAddress> dependentParameters) {
   return std::make_shared<AUParameter>(std::move(identifier), std::move(name), address, min, max, unit,
                                        std::move(unitName), flags, std::move(valueStrings),
                                        std::move(dependentParameters));

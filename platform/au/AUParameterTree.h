@@ -136,8 +136,7 @@ class AUParameterTree : public AUParameterNode {
 public:
   static std::shared_ptr<AUParameter> createParameter(std::string identifier, std::string name,
                                                       AUParameterAddress address, AUValue min, AUValue max,
-                                                      AudioUnitParameterUnit unit,
-                                                      std::optional<std::string> unitName,
+                                                      AudioUnitParameterUnit unit, std::optional<std::string> unitName,
                                                       AudioUnitParameterOptions flags,
                                                       std::vector<std::string> valueStrings,
                                                       std::vector<AUParameterAddress> dependentParameters);

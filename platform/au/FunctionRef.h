@@ -18,9 +18,8 @@ public:
   FunctionRef(std::nullptr_t) {}
 
   template <class Callable>
-    requires(!std::is_same_v<std::remove_cvref_t<Callable>, FunctionRef> &&
-             std::is_invocable_r_v<Result, Callable&, Args...>)
-  FunctionRef(Callable&& callable)
+  requires(!std::is_same_v<std::remove_cvref_t<Callable>, FunctionRef> &&
+           std::is_invocable_r_v<Result, Callable&, Args...>) FunctionRef(Callable&& callable)
       : object(const_cast<void*>(static_cast<const void*>(std::addressof(callable)))),
         trampoline([](void* target, Args... args) -> Result {
           return (*static_cast<std::remove_reference_t<Callable>*>(target))(std::forward<Args>(args)...);

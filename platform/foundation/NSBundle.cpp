@@ -97,7 +97,8 @@ std::optional<NSURL> NSBundle::URLForResource(std::string_view name, std::string
 
 const PlistDictionary& NSBundle::infoDictionary() const {
   std::call_once(infoOnce, [this] {
-    const auto bytes = NSFileManager::defaultManager().contentsAtPath(url / kInfoPlistName, nullptr, kMaxInfoPlistBytes);
+    const auto bytes =
+        NSFileManager::defaultManager().contentsAtPath(url / kInfoPlistName, nullptr, kMaxInfoPlistBytes);
     if (!bytes) return;
     auto root = NSPropertyListSerialization::propertyListWithData(*bytes, nullptr);
     if (root && root->dictionaryValue()) info = std::move(*root->dictionaryValue());

@@ -108,18 +108,25 @@ bool fromNode(plist_t node, int depth, PlistValue& out) {
       out = PlistValue::date({double(seconds) + double(microseconds) / kMicrosecondsPerSecond});
       return true;
     }
-    case PLIST_ARRAY: return fromArray(node, depth, out);
-    case PLIST_DICT: return fromDictionary(node, depth, out);
-    default: return false;
+    case PLIST_ARRAY:
+      return fromArray(node, depth, out);
+    case PLIST_DICT:
+      return fromDictionary(node, depth, out);
+    default:
+      return false;
   }
 }
 
 plist_t toNode(const PlistValue& value) {
   switch (value.type()) {
-    case PlistValue::Type::String: return plist_new_string(sanitizedUtf8(*value.stringValue()).c_str());
-    case PlistValue::Type::Integer: return plist_new_uint(static_cast<uint64_t>(value.integerValue()));
-    case PlistValue::Type::Real: return plist_new_real(value.doubleValue());
-    case PlistValue::Type::Boolean: return plist_new_bool(value.boolValue() ? 1 : 0);
+    case PlistValue::Type::String:
+      return plist_new_string(sanitizedUtf8(*value.stringValue()).c_str());
+    case PlistValue::Type::Integer:
+      return plist_new_uint(static_cast<uint64_t>(value.integerValue()));
+    case PlistValue::Type::Real:
+      return plist_new_real(value.doubleValue());
+    case PlistValue::Type::Boolean:
+      return plist_new_bool(value.boolValue() ? 1 : 0);
     case PlistValue::Type::Data: {
       const PlistData& bytes = *value.dataValue();
       return plist_new_data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
@@ -201,7 +208,8 @@ std::optional<std::string> NSPropertyListSerialization::dataWithPropertyList(con
   else
     plist_to_xml(root.get(), &bytes, &length);
   if (!bytes) {
-    NSError::fail(outError, NSCocoaErrorDomain, NSPropertyListWriteInvalidError, "The property list cannot be encoded.");
+    NSError::fail(outError, NSCocoaErrorDomain, NSPropertyListWriteInvalidError,
+                  "The property list cannot be encoded.");
     return std::nullopt;
   }
   std::string encoded(bytes, length);

@@ -2,8 +2,8 @@
 
 #include "platform/foundation/Utf8.h"
 
-#include <unicode/ucol.h>
 #include <unicode/uchar.h>
+#include <unicode/ucol.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -53,8 +53,8 @@ NSComparisonResult toResult(int order) {
 int collate(const UCollator* collator, std::string_view a, std::string_view b) {
   if (!collator) return 0;
   UErrorCode status = U_ZERO_ERROR;
-  const UCollationResult result = ucol_strcollUTF8(collator, a.data(), int32_t(a.size()), b.data(),
-                                                   int32_t(b.size()), &status);
+  const UCollationResult result =
+      ucol_strcollUTF8(collator, a.data(), int32_t(a.size()), b.data(), int32_t(b.size()), &status);
   if (U_FAILURE(status)) return 0;
   return result == UCOL_LESS ? -1 : result == UCOL_GREATER ? 1 : 0;
 }

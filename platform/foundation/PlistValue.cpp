@@ -7,17 +7,23 @@ namespace platform {
 
 double PlistValue::doubleValue() const {
   switch (type()) {
-    case Type::Integer: return static_cast<double>(std::get<int64_t>(storage));
-    case Type::Real: return std::get<double>(storage);
-    case Type::Boolean: return std::get<bool>(storage) ? 1.0 : 0.0;
-    default: return 0.0;
+    case Type::Integer:
+      return static_cast<double>(std::get<int64_t>(storage));
+    case Type::Real:
+      return std::get<double>(storage);
+    case Type::Boolean:
+      return std::get<bool>(storage) ? 1.0 : 0.0;
+    default:
+      return 0.0;
   }
 }
 
 int64_t PlistValue::integerValue() const {
   switch (type()) {
-    case Type::Integer: return std::get<int64_t>(storage);
-    case Type::Boolean: return std::get<bool>(storage) ? 1 : 0;
+    case Type::Integer:
+      return std::get<int64_t>(storage);
+    case Type::Boolean:
+      return std::get<bool>(storage) ? 1 : 0;
     case Type::Real: {
       const double x = std::get<double>(storage);
       if (std::isnan(x)) return 0;
@@ -27,7 +33,8 @@ int64_t PlistValue::integerValue() const {
       if (x < -kLimit) return std::numeric_limits<int64_t>::min();
       return static_cast<int64_t>(x);
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 

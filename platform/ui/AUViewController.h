@@ -13,10 +13,10 @@ namespace platform {
 
 class AUAudioUnitFactory {
 public:
-    virtual ~AUAudioUnitFactory() = default;
-    // The new unit, or null with the error stored in *outError when the caller gave a place.
-    virtual std::shared_ptr<AUAudioUnit> createAudioUnitWithComponentDescription(
-        const AudioComponentDescription& description, NSError* outError) = 0;
+  virtual ~AUAudioUnitFactory() = default;
+  // The new unit, or null with the error stored in *outError when the caller gave a place.
+  virtual std::shared_ptr<AUAudioUnit> createAudioUnitWithComponentDescription(
+      const AudioComponentDescription& description, NSError* outError) = 0;
 };
 
 class AUViewController : public NSViewController {};

@@ -8,21 +8,21 @@ namespace platform {
 using CGFloat = double;
 
 struct CGPoint {
-    CGFloat x = 0;
-    CGFloat y = 0;
-    friend bool operator==(const CGPoint&, const CGPoint&) = default;
+  CGFloat x = 0;
+  CGFloat y = 0;
+  friend bool operator==(const CGPoint&, const CGPoint&) = default;
 };
 
 struct CGSize {
-    CGFloat width = 0;
-    CGFloat height = 0;
-    friend bool operator==(const CGSize&, const CGSize&) = default;
+  CGFloat width = 0;
+  CGFloat height = 0;
+  friend bool operator==(const CGSize&, const CGSize&) = default;
 };
 
 struct CGRect {
-    CGPoint origin;
-    CGSize size;
-    friend bool operator==(const CGRect&, const CGRect&) = default;
+  CGPoint origin;
+  CGSize size;
+  friend bool operator==(const CGRect&, const CGRect&) = default;
 };
 
 using NSPoint = CGPoint;
@@ -44,12 +44,11 @@ inline CGFloat CGRectGetMidX(const CGRect& r) { return r.origin.x + r.size.width
 inline CGFloat CGRectGetMidY(const CGRect& r) { return r.origin.y + r.size.height / 2; }
 
 inline CGRect CGRectInset(const CGRect& r, CGFloat dx, CGFloat dy) {
-    return CGRectMake(r.origin.x + dx, r.origin.y + dy, r.size.width - 2 * dx, r.size.height - 2 * dy);
+  return CGRectMake(r.origin.x + dx, r.origin.y + dy, r.size.width - 2 * dx, r.size.height - 2 * dy);
 }
 
 inline bool CGRectContainsPoint(const CGRect& r, const CGPoint& p) {
-    return p.x >= r.origin.x && p.x < r.origin.x + r.size.width && p.y >= r.origin.y &&
-           p.y < r.origin.y + r.size.height;
+  return p.x >= r.origin.x && p.x < r.origin.x + r.size.width && p.y >= r.origin.y && p.y < r.origin.y + r.size.height;
 }
 
 }  // namespace platform

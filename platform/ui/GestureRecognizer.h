@@ -22,115 +22,115 @@ namespace platform {
 class NSView;
 
 enum NSGestureRecognizerState : int {
-    NSGestureRecognizerStatePossible = 0,
-    NSGestureRecognizerStateBegan = 1,
-    NSGestureRecognizerStateChanged = 2,
-    NSGestureRecognizerStateEnded = 3,
-    NSGestureRecognizerStateCancelled = 4,
-    NSGestureRecognizerStateFailed = 5,
-    NSGestureRecognizerStateRecognized = NSGestureRecognizerStateEnded,
+  NSGestureRecognizerStatePossible = 0,
+  NSGestureRecognizerStateBegan = 1,
+  NSGestureRecognizerStateChanged = 2,
+  NSGestureRecognizerStateEnded = 3,
+  NSGestureRecognizerStateCancelled = 4,
+  NSGestureRecognizerStateFailed = 5,
+  NSGestureRecognizerStateRecognized = NSGestureRecognizerStateEnded,
 };
 
 class NSGestureRecognizer : public std::enable_shared_from_this<NSGestureRecognizer> {
 public:
-    static constexpr CGFloat kPanThreshold = 2.0;
-    using Action = std::function<void(NSGestureRecognizer&)>;
+  static constexpr CGFloat kPanThreshold = 2.0;
+  using Action = std::function<void(NSGestureRecognizer&)>;
 
-    virtual ~NSGestureRecognizer() = default;
+  virtual ~NSGestureRecognizer() = default;
 
-    NSGestureRecognizerState state() const { return _state; }
-    std::shared_ptr<NSView> view() const { return _view.lock(); }
-    bool isEnabled() const { return _enabled; }
-    void setEnabled(bool enabled) { _enabled = enabled; }
-    // Where the pointer is now, in the view's coordinates (null: window coordinates).
-    CGPoint locationInView(const NSView* view) const;
+  NSGestureRecognizerState state() const { return _state; }
+  std::shared_ptr<NSView> view() const { return _view.lock(); }
+  bool isEnabled() const { return _enabled; }
+  void setEnabled(bool enabled) { _enabled = enabled; }
+  // Where the pointer is now, in the view's coordinates (null: window coordinates).
+  CGPoint locationInView(const NSView* view) const;
 
-    // The target is held weakly; the action is a member function of the target's class taking
-    // the recogniser. setActionHandler is the same without a target.
-    template <class Target, class Recognizer>
-    void setTarget(const std::shared_ptr<Target>& target, void (Target::*action)(Recognizer*)) {
-        std::weak_ptr<Target> weak = target;
-        _action = [weak, action](NSGestureRecognizer& r) {
-            if (auto t = weak.lock()) ((*t).*action)(static_cast<Recognizer*>(&r));
-        };
-    }
-    void setActionHandler(Action action) { _action = std::move(action); }
+  // The target is held weakly; the action is a member function of the target's class taking
+  // the recogniser. setActionHandler is the same without a target.
+  template <class Target, class Recognizer>
+  void setTarget(const std::shared_ptr<Target>& target, void (Target::*action)(Recognizer*)) {
+    std::weak_ptr<Target> weak = target;
+    _action = [weak, action](NSGestureRecognizer& r) {
+      if (auto t = weak.lock()) ((*t).*action)(static_cast<Recognizer*>(&r));
+    };
+  }
+  void setActionHandler(Action action) { _action = std::move(action); }
 
-    // Event entry points.
-    virtual void mouseDown(const NSEvent& event) = 0;
-    virtual void mouseDragged(const NSEvent& event) = 0;
-    virtual void mouseUp(const NSEvent& event) = 0;
-    virtual void cancel() = 0;
+  // Event entry points.
+  virtual void mouseDown(const NSEvent& event) = 0;
+  virtual void mouseDragged(const NSEvent& event) = 0;
+  virtual void mouseUp(const NSEvent& event) = 0;
+  virtual void cancel() = 0;
 
 protected:
-    NSGestureRecognizer() = default;
-    // Stores the state and sends the action.
-    void setState(NSGestureRecognizerState state);
-    // Back to possible without an action, ready for the next press.
-    void reset() { _state = NSGestureRecognizerStatePossible; }
+  NSGestureRecognizer() = default;
+  // Stores the state and sends the action.
+  void setState(NSGestureRecognizerState state);
+  // Back to possible without an action, ready for the next press.
+  void reset() { _state = NSGestureRecognizerStatePossible; }
 
-    CGPoint _pressLocation;    // window coordinates
-    CGPoint _currentLocation;  // window coordinates
-    bool _tracking = false;
+  CGPoint _pressLocation;    // window coordinates
+  CGPoint _currentLocation;  // window coordinates
+  bool _tracking = false;
 
 private:
-    friend class NSView;
-    NSGestureRecognizerState _state = NSGestureRecognizerStatePossible;
-    std::weak_ptr<NSView> _view;
-    bool _enabled = true;
-    Action _action;
+  friend class NSView;
+  NSGestureRecognizerState _state = NSGestureRecognizerStatePossible;
+  std::weak_ptr<NSView> _view;
+  bool _enabled = true;
+  Action _action;
 };
 
 class NSPanGestureRecognizer : public NSGestureRecognizer {
 public:
-    template <class Target>
-    static std::shared_ptr<NSPanGestureRecognizer> initWithTarget(const std::shared_ptr<Target>& target,
-                                                                  void (Target::*action)(NSPanGestureRecognizer*)) {
-        std::shared_ptr<NSPanGestureRecognizer> r(new NSPanGestureRecognizer());
-        r->setTarget(target, action);
-        return r;
-    }
-    static std::shared_ptr<NSPanGestureRecognizer> make() {
-        return std::shared_ptr<NSPanGestureRecognizer>(new NSPanGestureRecognizer());
-    }
+  template <class Target>
+  static std::shared_ptr<NSPanGestureRecognizer> initWithTarget(const std::shared_ptr<Target>& target,
+                                                                void (Target::*action)(NSPanGestureRecognizer*)) {
+    std::shared_ptr<NSPanGestureRecognizer> r(new NSPanGestureRecognizer());
+    r->setTarget(target, action);
+    return r;
+  }
+  static std::shared_ptr<NSPanGestureRecognizer> make() {
+    return std::shared_ptr<NSPanGestureRecognizer>(new NSPanGestureRecognizer());
+  }
 
-    // Total displacement since the press, in the view's coordinates (null: window coordinates).
-    CGPoint translationInView(const NSView* view) const;
+  // Total displacement since the press, in the view's coordinates (null: window coordinates).
+  CGPoint translationInView(const NSView* view) const;
 
-    void mouseDown(const NSEvent& event) override;
-    void mouseDragged(const NSEvent& event) override;
-    void mouseUp(const NSEvent& event) override;
-    void cancel() override;
+  void mouseDown(const NSEvent& event) override;
+  void mouseDragged(const NSEvent& event) override;
+  void mouseUp(const NSEvent& event) override;
+  void cancel() override;
 
 private:
-    NSPanGestureRecognizer() = default;
+  NSPanGestureRecognizer() = default;
 };
 
 class NSClickGestureRecognizer : public NSGestureRecognizer {
 public:
-    template <class Target>
-    static std::shared_ptr<NSClickGestureRecognizer> initWithTarget(const std::shared_ptr<Target>& target,
-                                                                    void (Target::*action)(NSClickGestureRecognizer*)) {
-        std::shared_ptr<NSClickGestureRecognizer> r(new NSClickGestureRecognizer());
-        r->setTarget(target, action);
-        return r;
-    }
-    static std::shared_ptr<NSClickGestureRecognizer> make() {
-        return std::shared_ptr<NSClickGestureRecognizer>(new NSClickGestureRecognizer());
-    }
+  template <class Target>
+  static std::shared_ptr<NSClickGestureRecognizer> initWithTarget(const std::shared_ptr<Target>& target,
+                                                                  void (Target::*action)(NSClickGestureRecognizer*)) {
+    std::shared_ptr<NSClickGestureRecognizer> r(new NSClickGestureRecognizer());
+    r->setTarget(target, action);
+    return r;
+  }
+  static std::shared_ptr<NSClickGestureRecognizer> make() {
+    return std::shared_ptr<NSClickGestureRecognizer>(new NSClickGestureRecognizer());
+  }
 
-    int numberOfClicksRequired() const { return _clicksRequired; }
-    void setNumberOfClicksRequired(int clicks) { _clicksRequired = clicks > 0 ? clicks : 1; }
+  int numberOfClicksRequired() const { return _clicksRequired; }
+  void setNumberOfClicksRequired(int clicks) { _clicksRequired = clicks > 0 ? clicks : 1; }
 
-    void mouseDown(const NSEvent& event) override;
-    void mouseDragged(const NSEvent& event) override;
-    void mouseUp(const NSEvent& event) override;
-    void cancel() override;
+  void mouseDown(const NSEvent& event) override;
+  void mouseDragged(const NSEvent& event) override;
+  void mouseUp(const NSEvent& event) override;
+  void cancel() override;
 
 private:
-    NSClickGestureRecognizer() = default;
-    int _clicksRequired = 1;
-    bool _wandered = false;
+  NSClickGestureRecognizer() = default;
+  int _clicksRequired = 1;
+  bool _wandered = false;
 };
 
 }  // namespace platform

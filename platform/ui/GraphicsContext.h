@@ -14,31 +14,31 @@ namespace platform {
 // A cairo drawing target plus the fill and stroke colours NSColor sets.
 class CGContext {
 public:
-    explicit CGContext(cairo_t* cairo) : _cairo(cairo) {}
-    cairo_t* cairo() const { return _cairo; }
+  explicit CGContext(cairo_t* cairo) : _cairo(cairo) {}
+  cairo_t* cairo() const { return _cairo; }
 
-    CGColor fillColor() const { return _fill; }
-    CGColor strokeColor() const { return _stroke; }
-    void setFillColor(CGColor c) { _fill = c; }
-    void setStrokeColor(CGColor c) { _stroke = c; }
+  CGColor fillColor() const { return _fill; }
+  CGColor strokeColor() const { return _stroke; }
+  void setFillColor(CGColor c) { _fill = c; }
+  void setStrokeColor(CGColor c) { _stroke = c; }
 
-    // Saves or restores the cairo state together with the two colours.
-    void saveGState();
-    void restoreGState();
+  // Saves or restores the cairo state together with the two colours.
+  void saveGState();
+  void restoreGState();
 
-    // True when user space has y growing downward on the target (the usual case for a
-    // flipped view); images use it to stay upright.
-    bool userSpaceIsFlipped() const;
+  // True when user space has y growing downward on the target (the usual case for a
+  // flipped view); images use it to stay upright.
+  bool userSpaceIsFlipped() const;
 
 private:
-    struct Colours {
-        CGColor fill;
-        CGColor stroke;
-    };
-    cairo_t* _cairo;
-    CGColor _fill{0, 0, 0, 1};
-    CGColor _stroke{0, 0, 0, 1};
-    std::vector<Colours> _saved;
+  struct Colours {
+    CGColor fill;
+    CGColor stroke;
+  };
+  cairo_t* _cairo;
+  CGColor _fill{0, 0, 0, 1};
+  CGColor _stroke{0, 0, 0, 1};
+  std::vector<Colours> _saved;
 };
 
 using CGContextRef = CGContext*;
@@ -50,32 +50,32 @@ void CGContextRestoreGState(CGContextRef context);
 
 class NSGraphicsContext {
 public:
-    // The innermost context pushed on this thread, or null.
-    static NSGraphicsContext* currentContext();
-    static void saveGraphicsState();
-    static void restoreGraphicsState();
+  // The innermost context pushed on this thread, or null.
+  static NSGraphicsContext* currentContext();
+  static void saveGraphicsState();
+  static void restoreGraphicsState();
 
-    // Null when the context was pushed without a cairo target.
-    CGContextRef CGContext() { return _cg.cairo() ? &_cg : nullptr; }
-    bool isFlipped() const { return _cg.cairo() && _cg.userSpaceIsFlipped(); }
+  // Null when the context was pushed without a cairo target.
+  CGContextRef CGContext() { return _cg.cairo() ? &_cg : nullptr; }
+  bool isFlipped() const { return _cg.cairo() && _cg.userSpaceIsFlipped(); }
 
 private:
-    friend class GraphicsContextScope;
-    explicit NSGraphicsContext(cairo_t* cairo) : _cg(cairo) {}
-    platform::CGContext _cg;
+  friend class GraphicsContextScope;
+  explicit NSGraphicsContext(cairo_t* cairo) : _cg(cairo) {}
+  platform::CGContext _cg;
 };
 
 // Pushes a context on construction and pops it on destruction. The cairo target is borrowed.
 class GraphicsContextScope {
 public:
-    explicit GraphicsContextScope(cairo_t* cairo);
-    ~GraphicsContextScope();
-    GraphicsContextScope(const GraphicsContextScope&) = delete;
-    GraphicsContextScope& operator=(const GraphicsContextScope&) = delete;
-    NSGraphicsContext& context() { return _context; }
+  explicit GraphicsContextScope(cairo_t* cairo);
+  ~GraphicsContextScope();
+  GraphicsContextScope(const GraphicsContextScope&) = delete;
+  GraphicsContextScope& operator=(const GraphicsContextScope&) = delete;
+  NSGraphicsContext& context() { return _context; }
 
 private:
-    NSGraphicsContext _context;
+  NSGraphicsContext _context;
 };
 
 }  // namespace platform

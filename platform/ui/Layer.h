@@ -14,11 +14,11 @@
 namespace platform {
 
 struct CATransform3D {
-    double m11 = 1, m12 = 0, m13 = 0, m14 = 0;
-    double m21 = 0, m22 = 1, m23 = 0, m24 = 0;
-    double m31 = 0, m32 = 0, m33 = 1, m34 = 0;
-    double m41 = 0, m42 = 0, m43 = 0, m44 = 1;
-    friend bool operator==(const CATransform3D&, const CATransform3D&) = default;
+  double m11 = 1, m12 = 0, m13 = 0, m14 = 0;
+  double m21 = 0, m22 = 1, m23 = 0, m24 = 0;
+  double m31 = 0, m32 = 0, m33 = 1, m34 = 0;
+  double m41 = 0, m42 = 0, m43 = 0, m44 = 1;
+  friend bool operator==(const CATransform3D&, const CATransform3D&) = default;
 };
 
 inline constexpr CATransform3D CATransform3DIdentity{};
@@ -28,53 +28,53 @@ CATransform3D CATransform3DMakeRotation(double angle, double x, double y, double
 
 class CALayer : public std::enable_shared_from_this<CALayer> {
 public:
-    static std::shared_ptr<CALayer> layer();
-    virtual ~CALayer() = default;
+  static std::shared_ptr<CALayer> layer();
+  virtual ~CALayer() = default;
 
-    CGRect bounds() const { return _bounds; }
-    void setBounds(CGRect bounds);
-    CGPoint position() const { return _position; }
-    void setPosition(CGPoint position);
-    CGPoint anchorPoint() const { return _anchorPoint; }
-    void setAnchorPoint(CGPoint anchor);
-    // The untransformed rectangle the layer covers in its superlayer.
-    CGRect frame() const;
+  CGRect bounds() const { return _bounds; }
+  void setBounds(CGRect bounds);
+  CGPoint position() const { return _position; }
+  void setPosition(CGPoint position);
+  CGPoint anchorPoint() const { return _anchorPoint; }
+  void setAnchorPoint(CGPoint anchor);
+  // The untransformed rectangle the layer covers in its superlayer.
+  CGRect frame() const;
 
-    const CGImageRef& contents() const { return _contents; }
-    void setContents(CGImageRef contents);
-    CATransform3D transform() const { return _transform; }
-    void setTransform(const CATransform3D& transform);
-    std::optional<CGColor> backgroundColor() const { return _backgroundColor; }
-    void setBackgroundColor(std::optional<CGColor> color);
-    bool isHidden() const { return _hidden; }
-    void setHidden(bool hidden);
+  const CGImageRef& contents() const { return _contents; }
+  void setContents(CGImageRef contents);
+  CATransform3D transform() const { return _transform; }
+  void setTransform(const CATransform3D& transform);
+  std::optional<CGColor> backgroundColor() const { return _backgroundColor; }
+  void setBackgroundColor(std::optional<CGColor> color);
+  bool isHidden() const { return _hidden; }
+  void setHidden(bool hidden);
 
-    const std::vector<std::shared_ptr<CALayer>>& sublayers() const { return _sublayers; }
-    void addSublayer(const std::shared_ptr<CALayer>& layer);
-    void removeFromSuperlayer();
-    std::shared_ptr<CALayer> superlayer() const { return _superlayer.lock(); }
+  const std::vector<std::shared_ptr<CALayer>>& sublayers() const { return _sublayers; }
+  void addSublayer(const std::shared_ptr<CALayer>& layer);
+  void removeFromSuperlayer();
+  std::shared_ptr<CALayer> superlayer() const { return _superlayer.lock(); }
 
 protected:
-    CALayer() = default;
+  CALayer() = default;
 
 private:
-    CGRect _bounds;
-    CGPoint _position;
-    CGPoint _anchorPoint{0.5, 0.5};
-    CGImageRef _contents;
-    CATransform3D _transform;
-    std::optional<CGColor> _backgroundColor;
-    bool _hidden = false;
-    std::vector<std::shared_ptr<CALayer>> _sublayers;
-    std::weak_ptr<CALayer> _superlayer;
+  CGRect _bounds;
+  CGPoint _position;
+  CGPoint _anchorPoint{0.5, 0.5};
+  CGImageRef _contents;
+  CATransform3D _transform;
+  std::optional<CGColor> _backgroundColor;
+  bool _hidden = false;
+  std::vector<std::shared_ptr<CALayer>> _sublayers;
+  std::weak_ptr<CALayer> _superlayer;
 };
 
 class CATransaction {
 public:
-    static void begin();
-    static void commit();
-    static void setDisableActions(bool disable);
-    static bool disableActions();
+  static void begin();
+  static void commit();
+  static void setDisableActions(bool disable);
+  static bool disableActions();
 };
 
 }  // namespace platform

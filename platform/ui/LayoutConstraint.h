@@ -14,56 +14,54 @@ namespace platform {
 class NSView;
 
 enum class NSLayoutAttribute {
-    notAnAttribute = 0,
-    width = 7,
-    height = 8,
-    centerX = 9,
-    centerY = 10,
+  notAnAttribute = 0,
+  width = 7,
+  height = 8,
+  centerX = 9,
+  centerY = 10,
 };
 
 enum class NSLayoutRelation { lessThanOrEqual = -1, equal = 0, greaterThanOrEqual = 1 };
 
 class NSLayoutConstraint {
 public:
-    // first.attribute (relation) second.secondAttribute × multiplier + constant; a null second
-    // item makes it first.attribute (relation) constant.
-    static std::shared_ptr<NSLayoutConstraint> constraintWithItem(const std::shared_ptr<NSView>& first,
-                                                                  NSLayoutAttribute attribute,
-                                                                  NSLayoutRelation relation,
-                                                                  const std::shared_ptr<NSView>& second,
-                                                                  NSLayoutAttribute secondAttribute,
-                                                                  CGFloat multiplier, CGFloat constant);
-    // Shorthands for the forms above.
-    static std::shared_ptr<NSLayoutConstraint> equalConstant(const std::shared_ptr<NSView>& view,
-                                                             NSLayoutAttribute dimension, CGFloat constant);
-    static std::shared_ptr<NSLayoutConstraint> equal(const std::shared_ptr<NSView>& first, NSLayoutAttribute attribute,
-                                                     const std::shared_ptr<NSView>& second);
-    static std::shared_ptr<NSLayoutConstraint> lessThanOrEqual(const std::shared_ptr<NSView>& first,
-                                                               NSLayoutAttribute dimension,
-                                                               const std::shared_ptr<NSView>& second,
-                                                               CGFloat multiplier);
+  // first.attribute (relation) second.secondAttribute × multiplier + constant; a null second
+  // item makes it first.attribute (relation) constant.
+  static std::shared_ptr<NSLayoutConstraint> constraintWithItem(const std::shared_ptr<NSView>& first,
+                                                                NSLayoutAttribute attribute, NSLayoutRelation relation,
+                                                                const std::shared_ptr<NSView>& second,
+                                                                NSLayoutAttribute secondAttribute, CGFloat multiplier,
+                                                                CGFloat constant);
+  // Shorthands for the forms above.
+  static std::shared_ptr<NSLayoutConstraint> equalConstant(const std::shared_ptr<NSView>& view,
+                                                           NSLayoutAttribute dimension, CGFloat constant);
+  static std::shared_ptr<NSLayoutConstraint> equal(const std::shared_ptr<NSView>& first, NSLayoutAttribute attribute,
+                                                   const std::shared_ptr<NSView>& second);
+  static std::shared_ptr<NSLayoutConstraint> lessThanOrEqual(const std::shared_ptr<NSView>& first,
+                                                             NSLayoutAttribute dimension,
+                                                             const std::shared_ptr<NSView>& second, CGFloat multiplier);
 
-    static void activateConstraints(const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints);
-    bool isActive() const { return _active; }
+  static void activateConstraints(const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints);
+  bool isActive() const { return _active; }
 
-    std::shared_ptr<NSView> firstItem() const { return _first.lock(); }
-    std::shared_ptr<NSView> secondItem() const { return _second.lock(); }
-    NSLayoutAttribute firstAttribute() const { return _firstAttribute; }
-    NSLayoutAttribute secondAttribute() const { return _secondAttribute; }
-    NSLayoutRelation relation() const { return _relation; }
-    CGFloat multiplier() const { return _multiplier; }
-    CGFloat constant() const { return _constant; }
+  std::shared_ptr<NSView> firstItem() const { return _first.lock(); }
+  std::shared_ptr<NSView> secondItem() const { return _second.lock(); }
+  NSLayoutAttribute firstAttribute() const { return _firstAttribute; }
+  NSLayoutAttribute secondAttribute() const { return _secondAttribute; }
+  NSLayoutRelation relation() const { return _relation; }
+  CGFloat multiplier() const { return _multiplier; }
+  CGFloat constant() const { return _constant; }
 
 private:
-    NSLayoutConstraint() = default;
-    std::weak_ptr<NSView> _first;
-    std::weak_ptr<NSView> _second;
-    NSLayoutAttribute _firstAttribute = NSLayoutAttribute::notAnAttribute;
-    NSLayoutAttribute _secondAttribute = NSLayoutAttribute::notAnAttribute;
-    NSLayoutRelation _relation = NSLayoutRelation::equal;
-    CGFloat _multiplier = 1;
-    CGFloat _constant = 0;
-    bool _active = false;
+  NSLayoutConstraint() = default;
+  std::weak_ptr<NSView> _first;
+  std::weak_ptr<NSView> _second;
+  NSLayoutAttribute _firstAttribute = NSLayoutAttribute::notAnAttribute;
+  NSLayoutAttribute _secondAttribute = NSLayoutAttribute::notAnAttribute;
+  NSLayoutRelation _relation = NSLayoutRelation::equal;
+  CGFloat _multiplier = 1;
+  CGFloat _constant = 0;
+  bool _active = false;
 };
 
 // The frame the constraints of `child` give it inside `parent` (its superview); the current

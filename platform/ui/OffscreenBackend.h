@@ -14,35 +14,35 @@ namespace platform {
 
 // Straight (not premultiplied) 8-bit components.
 struct Pixel {
-    std::uint8_t red = 0, green = 0, blue = 0, alpha = 0;
-    friend bool operator==(const Pixel&, const Pixel&) = default;
+  std::uint8_t red = 0, green = 0, blue = 0, alpha = 0;
+  friend bool operator==(const Pixel&, const Pixel&) = default;
 };
 
 class OffscreenSurface {
 public:
-    // A transparent surface of the given size in pixels.
-    OffscreenSurface(int width, int height);
-    ~OffscreenSurface();
-    OffscreenSurface(const OffscreenSurface&) = delete;
-    OffscreenSurface& operator=(const OffscreenSurface&) = delete;
+  // A transparent surface of the given size in pixels.
+  OffscreenSurface(int width, int height);
+  ~OffscreenSurface();
+  OffscreenSurface(const OffscreenSurface&) = delete;
+  OffscreenSurface& operator=(const OffscreenSurface&) = delete;
 
-    int width() const;
-    int height() const;
-    // The pixel in column x, row y (row 0 at the top); transparent outside the surface.
-    Pixel pixel(int x, int y) const;
-    bool writePNG(const std::filesystem::path& path) const;
-    cairo_surface_t* cairoSurface() const { return _surface; }
+  int width() const;
+  int height() const;
+  // The pixel in column x, row y (row 0 at the top); transparent outside the surface.
+  Pixel pixel(int x, int y) const;
+  bool writePNG(const std::filesystem::path& path) const;
+  cairo_surface_t* cairoSurface() const { return _surface; }
 
 private:
-    cairo_surface_t* _surface;
+  cairo_surface_t* _surface;
 };
 
 class OffscreenBackend {
 public:
-    // The view (with its subviews) at its frame size times scale, on a transparent background.
-    static std::unique_ptr<OffscreenSurface> renderView(NSView& view, double scale);
-    // The image drawn into its size times scale, with a current graphics context.
-    static std::unique_ptr<OffscreenSurface> renderImage(NSImage& image, double scale);
+  // The view (with its subviews) at its frame size times scale, on a transparent background.
+  static std::unique_ptr<OffscreenSurface> renderView(NSView& view, double scale);
+  // The image drawn into its size times scale, with a current graphics context.
+  static std::unique_ptr<OffscreenSurface> renderImage(NSImage& image, double scale);
 };
 
 // Renders the view as renderView does and writes it to a PNG file; false when it cannot.

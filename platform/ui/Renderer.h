@@ -11,18 +11,18 @@ namespace platform {
 
 class Renderer {
 public:
-    // Lays the tree out if needed, then draws the view filling a target whose device space has
-    // its origin at the view's top left, y downward, `scale` pixels per point. Makes a current
-    // graphics context for the drawing.
-    static void drawRootView(cairo_t* cr, NSView& view, double scale);
+  // Lays the tree out if needed, then draws the view filling a target whose device space has
+  // its origin at the view's top left, y downward, `scale` pixels per point. Makes a current
+  // graphics context for the drawing.
+  static void drawRootView(cairo_t* cr, NSView& view, double scale);
 
-    // Draws the view and its subtree into user space set to the view's own coordinates.
-    static void drawView(cairo_t* cr, NSView& view);
-    // Draws the layer and its sublayers into user space set to its superlayer's coordinates.
-    static void drawLayer(cairo_t* cr, CALayer& layer);
+  // Draws the view and its subtree into user space set to the view's own coordinates.
+  static void drawView(cairo_t* cr, NSView& view);
+  // Draws the layer and its sublayers into user space set to its superlayer's coordinates.
+  static void drawLayer(cairo_t* cr, CALayer& layer);
 
 private:
-    static void drawLayerContent(cairo_t* cr, CALayer& layer);
+  static void drawLayerContent(cairo_t* cr, CALayer& layer);
 };
 
 }  // namespace platform

@@ -45,7 +45,7 @@ bool near(unsigned long a, unsigned long b, int tolerance) {
 
 // The application with DISPLAY set; killed if still running at the end.
 class AppProcess {
- public:
+public:
   AppProcess(const std::string& executable, const std::string& display) {
     std::string env = "DISPLAY=" + display;
     if ((_pid = fork()) == 0) {
@@ -61,11 +61,12 @@ class AppProcess {
   bool running() { return !poll(); }
   // The exit status (-1 when killed by a signal), or none when it did not end in time.
   std::optional<int> waitForExit() {
-    for (auto deadline = Clock::now() + kPatience; !poll() && Clock::now() < deadline;) std::this_thread::sleep_for(kPoll);
+    for (auto deadline = Clock::now() + kPatience; !poll() && Clock::now() < deadline;)
+      std::this_thread::sleep_for(kPoll);
     return _status;
   }
 
- private:
+private:
   bool poll() {
     int status = 0;
     if (!_status && waitpid(_pid, &status, WNOHANG) == _pid) _status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -90,7 +91,7 @@ struct Shot {
 // A client connection of the test's own, opened before any application and kept to the end:
 // an X server resets when its last client leaves.
 class Observer {
- public:
+public:
   explicit Observer(const std::string& display) : d(XOpenDisplay(display.c_str())) {
     // Windows of an application that has just ended may still be listed; BadWindow is no failure.
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
@@ -109,7 +110,8 @@ class Observer {
         char* title = nullptr;
         XWindowAttributes a;
         if (XFetchName(d, children[i], &title) && title) {
-          if (std::string(title) == "Drollicant" && XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable)
+          if (std::string(title) == "Drollicant" && XGetWindowAttributes(d, children[i], &a) &&
+              a.map_state == IsViewable)
             found = children[i];
           XFree(title);
         }

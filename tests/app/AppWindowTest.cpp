@@ -22,24 +22,23 @@ namespace {
 
 // The view's bounds in window coordinates (origin bottom left).
 CGRect windowRect(const NSView& view) {
-    const CGPoint a = view.convertPointToView({0, 0}, nullptr);
-    const CGPoint b = view.convertPointToView({view.bounds().size.width, view.bounds().size.height}, nullptr);
-    return CGRectMake(std::min(a.x, b.x), std::min(a.y, b.y), std::abs(b.x - a.x), std::abs(b.y - a.y));
+  const CGPoint a = view.convertPointToView({0, 0}, nullptr);
+  const CGPoint b = view.convertPointToView({view.bounds().size.width, view.bounds().size.height}, nullptr);
+  return CGRectMake(std::min(a.x, b.x), std::min(a.y, b.y), std::abs(b.x - a.x), std::abs(b.y - a.y));
 }
 
 struct LaunchedApp {
-    LaunchedApp() {
-        NSApplication::sharedApplication()->resetForTesting();
-        NSBundle::setBundleForClassOverride(drollicant::BundleToken::token(),
-                                            NSBundle::bundleWithURL(DROLLICANT_APP_DIR));
-        NSApplication::sharedApplication()->setDelegate(delegate);
-        NSApplication::sharedApplication()->finishLaunching();
-    }
-    ~LaunchedApp() {
-        NSApplication::sharedApplication()->resetForTesting();
-        NSBundle::setBundleForClassOverride(drollicant::BundleToken::token(), nullptr);
-    }
-    std::shared_ptr<AppDelegate> delegate = std::make_shared<AppDelegate>();
+  LaunchedApp() {
+    NSApplication::sharedApplication()->resetForTesting();
+    NSBundle::setBundleForClassOverride(drollicant::BundleToken::token(), NSBundle::bundleWithURL(DROLLICANT_APP_DIR));
+    NSApplication::sharedApplication()->setDelegate(delegate);
+    NSApplication::sharedApplication()->finishLaunching();
+  }
+  ~LaunchedApp() {
+    NSApplication::sharedApplication()->resetForTesting();
+    NSBundle::setBundleForClassOverride(drollicant::BundleToken::token(), nullptr);
+  }
+  std::shared_ptr<AppDelegate> delegate = std::make_shared<AppDelegate>();
 };
 
 }  // namespace

@@ -79,9 +79,9 @@ TEST(AudioUnitConstruction, ReplacingTheTreeInstallsNoCallbacks) {
   const auto original = unit->parameterTree();
   unit->setParameterTree(nullptr);
   EXPECT_EQ(unit->parameterTree(), original);
-  auto replacement = AUParameterTree::createTree({AUParameterTree::createParameter(
-      "charisma", "Charisma", kCharisma, 0.0f, 1.0f, kAudioUnitParameterUnit_Generic, std::nullopt, kParameterFlags,
-      {}, {})});
+  auto replacement = AUParameterTree::createTree(
+      {AUParameterTree::createParameter("charisma", "Charisma", kCharisma, 0.0f, 1.0f, kAudioUnitParameterUnit_Generic,
+                                        std::nullopt, kParameterFlags, {}, {})});
   unit->setParameterTree(replacement);
   replacement->allParameters()[0]->setValue(0.9f);
   EXPECT_EQ(unit->dspKernel->charisma.load(), 0.5f);

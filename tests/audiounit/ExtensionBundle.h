@@ -76,8 +76,14 @@ inline std::vector<platform::AUValue> treeValues(drollicant::DrollicantAudioUnit
 
 // The kernel's own fields in address order, switches as 1 or 0.
 inline std::vector<platform::AUValue> kernelFields(const drollicant::DrollicantDSPKernel& k) {
-  return {k.charisma.load(), k.naivete.load(), k.nostalgia.load(), k.surprise.load(), k.sweetness.load(),
-          k.whimsy.load(),   k.flighty.load() ? 1.0f : 0.0f, k.genteel.load() ? 1.0f : 0.0f};
+  return {k.charisma.load(),
+          k.naivete.load(),
+          k.nostalgia.load(),
+          k.surprise.load(),
+          k.sweetness.load(),
+          k.whimsy.load(),
+          k.flighty.load() ? 1.0f : 0.0f,
+          k.genteel.load() ? 1.0f : 0.0f};
 }
 
 inline const std::vector<platform::AUValue> kDefaultValues = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f, 0.0f};

@@ -27,10 +27,10 @@ const std::string kNested = [] {
 
 TEST(PresetFolder, ListsPresetFilesInNaturalOrderWithDisplayNames) {
   ExtensionBundle bundle;
-  for (const char* name : {"10-Wild.aupreset", "2-Bright.aupreset", "1-Soft.aupreset", "Intro-Pad.aupreset",
-                           "-Pad.aupreset", "07-.aupreset", "3 - Warm.aupreset", "\u0663-Warm.aupreset",
-                           "\uFF13-Hot.aupreset", "4-Caps.AUPRESET", "\xff-Odd.aupreset", "notes.txt",
-                           ".hidden.aupreset", "5-Notes.aupreset.txt"})
+  for (const char* name :
+       {"10-Wild.aupreset", "2-Bright.aupreset", "1-Soft.aupreset", "Intro-Pad.aupreset", "-Pad.aupreset",
+        "07-.aupreset", "3 - Warm.aupreset", "\u0663-Warm.aupreset", "\uFF13-Hot.aupreset", "4-Caps.AUPRESET",
+        "\xff-Odd.aupreset", "notes.txt", ".hidden.aupreset", "5-Notes.aupreset.txt"})
     bundle.addFile(name, "");
   const auto bundleObject = NSBundle::bundleWithURL(bundle.dir.get());
   const auto files = scanFactoryPresets(bundleObject.get());
@@ -44,9 +44,15 @@ TEST(PresetFolder, ListsPresetFilesInNaturalOrderWithDisplayNames) {
   EXPECT_LT(indexOf(files, "\uFF13-Hot"), indexOf(files, "4-Caps"));
   EXPECT_LT(indexOf(files, "10-Wild"), indexOf(files, "Intro-Pad"));
 
-  for (const auto& [filename, name] : std::vector<std::pair<std::string, std::string>>{
-           {"10-Wild", "Wild"}, {"Intro-Pad", "Intro-Pad"}, {"-Pad", "-Pad"}, {"07-", ""}, {"3 - Warm", "3 - Warm"},
-           {"\u0663-Warm", "Warm"}, {"\uFF13-Hot", "Hot"}, {"4-Caps", "Caps"}, {"\xff-Odd", "\xff-Odd"}})
+  for (const auto& [filename, name] : std::vector<std::pair<std::string, std::string>>{{"10-Wild", "Wild"},
+                                                                                       {"Intro-Pad", "Intro-Pad"},
+                                                                                       {"-Pad", "-Pad"},
+                                                                                       {"07-", ""},
+                                                                                       {"3 - Warm", "3 - Warm"},
+                                                                                       {"\u0663-Warm", "Warm"},
+                                                                                       {"\uFF13-Hot", "Hot"},
+                                                                                       {"4-Caps", "Caps"},
+                                                                                       {"\xff-Odd", "\xff-Odd"}})
     EXPECT_EQ(files.at(indexOf(files, filename)).name, name) << filename;
   EXPECT_EQ(indexOf(files, "notes"), files.size());
   EXPECT_EQ(indexOf(files, ".hidden"), files.size());
@@ -107,14 +113,14 @@ TEST(FactoryPresets, BrokenFilesAreStoredButChangeNothingWhileCapitalisedOnesLoa
   ExtensionBundle bundle;
   bundle.addPreset("00-Good.aupreset", {{"whimsy", PlistValue::real(0.125)}});
   bundle.addFile("01-Empty.aupreset", "");
-  bundle.addFile("02-Truncated.aupreset", ExtensionBundle::xml(ExtensionBundle::stateWith(
-                                              {{"whimsy", PlistValue::real(0.9)}})).substr(0, 120));
+  bundle.addFile("02-Truncated.aupreset",
+                 ExtensionBundle::xml(ExtensionBundle::stateWith({{"whimsy", PlistValue::real(0.9)}})).substr(0, 120));
   bundle.addFile("03-Garbage.aupreset", std::string("\x00\x01\xfe\xff garbage", 13));
   bundle.addFile("04-Array.aupreset", "<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>");
   bundle.addFile("05-Nested.aupreset", kNested);
   bundle.addFile("06-Huge.aupreset", std::string(kMaxPresetFileBytes + 1, ' '));
-  bundle.addFile("07-Caps.AUPRESET", ExtensionBundle::xml(ExtensionBundle::stateWith(
-                                         {{"whimsy", PlistValue::real(0.9)}})));
+  bundle.addFile("07-Caps.AUPRESET",
+                 ExtensionBundle::xml(ExtensionBundle::stateWith({{"whimsy", PlistValue::real(0.9)}})));
   bundle.addFile("08-BinaryGarbage.aupreset", "bplist00" + std::string(64, '\x7f'));
   const auto unit = makeUnit();
   const auto presets = unit->factoryPresets();

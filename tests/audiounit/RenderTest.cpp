@@ -95,7 +95,8 @@ std::shared_ptr<DrollicantAudioUnit> allocatedUnit(AUAudioFrameCount maxFrames =
 // A kernel set like the unit's and allocated the same way: what the output must be.
 std::unique_ptr<DrollicantDSPKernel> referenceKernel(DrollicantAudioUnit& unit, int64_t maxFrames, double rate) {
   auto kernel = std::make_unique<DrollicantDSPKernel>();
-  for (const auto& row : kParameterTable) writeKernelParameter(*kernel, row.address, unit.kernelParameterValue(row.address));
+  for (const auto& row : kParameterTable)
+    writeKernelParameter(*kernel, row.address, unit.kernelParameterValue(row.address));
   kernel->allocate(maxFrames, rate);
   return kernel;
 }
@@ -115,10 +116,10 @@ TEST(RenderBlock, FailuresReturnTheirStatusTouchNothingAndApplyNoEvent) {
     bool listGiven, secondBufferHasMemory;  // without memory, the pull succeeds but leaves it so
     AUAudioUnitStatus expected;
   };
-  for (const Case& c : {Case{"no pull block", false, noErr, true, true, -10876},
-                        Case{"failing pull", true, -50, true, true, -50},
-                        Case{"no buffer list", true, noErr, false, true, kAudio_ParamError},
-                        Case{"buffer without memory", true, noErr, true, false, kAudio_ParamError}}) {
+  for (const Case& c :
+       {Case{"no pull block", false, noErr, true, true, -10876}, Case{"failing pull", true, -50, true, true, -50},
+        Case{"no buffer list", true, noErr, false, true, kAudio_ParamError},
+        Case{"buffer without memory", true, noErr, true, false, kAudio_ParamError}}) {
     host.left = host.right = untouched;
     host.connected = c.connected;
     host.pullStatus = c.pullStatus;
@@ -214,9 +215,8 @@ TEST(RenderBlock, ParameterEventsReachTheKernelBeforeProcessing) {
   const auto unit = allocatedUnit();
   Host host(kFrames);
   const auto block = unit->internalRenderBlock();
-  const EventList all{{kCharisma, 0.1f}, {kNaivete, 0.2f}, {kNostalgia, 0.3f}, {kSurprise, 1.4f},
-                      {kSweetness, -0.5f}, {kWhimsy, 0.2f}, {kFlighty, 0.5f}, {kGenteel, 0.5f},
-                      {12, 0.7f}, {kWhimsy, 0.9f}};
+  const EventList all{{kCharisma, 0.1f}, {kNaivete, 0.2f}, {kNostalgia, 0.3f}, {kSurprise, 1.4f}, {kSweetness, -0.5f},
+                      {kWhimsy, 0.2f},   {kFlighty, 0.5f}, {kGenteel, 0.5f},   {12, 0.7f},        {kWhimsy, 0.9f}};
   ASSERT_EQ(host.renderStereo(block, kFrames, all.head()), noErr);
   const DrollicantDSPKernel& kernel = *unit->dspKernel;
   // Unclamped; the last event for an address wins; switches on at 0.5.

@@ -68,11 +68,21 @@ public:
       for (AUAudioFrameCount i = 0; i < n; ++i) {
         const int64_t t = done + i;
         switch (material) {
-          case Material::Silence: left[i] = right[i] = 0.0f; break;
-          case Material::Noise: left[i] = float(uniform(-0.5, 0.5)), right[i] = float(uniform(-0.5, 0.5)); break;
-          case Material::Square: left[i] = right[i] = std::fmod(double(t) * squareHz / rate, 1.0) < 0.5 ? 1.0f : -1.0f; break;
-          case Material::DC: left[i] = right[i] = float(level); break;
-          case Material::Burst: left[i] = badSample(), right[i] = badSample(); break;
+          case Material::Silence:
+            left[i] = right[i] = 0.0f;
+            break;
+          case Material::Noise:
+            left[i] = float(uniform(-0.5, 0.5)), right[i] = float(uniform(-0.5, 0.5));
+            break;
+          case Material::Square:
+            left[i] = right[i] = std::fmod(double(t) * squareHz / rate, 1.0) < 0.5 ? 1.0f : -1.0f;
+            break;
+          case Material::DC:
+            left[i] = right[i] = float(level);
+            break;
+          case Material::Burst:
+            left[i] = badSample(), right[i] = badSample();
+            break;
         }
       }
       renderBlock(n, automate);
@@ -112,8 +122,10 @@ public:
 
   void occasionallyResetOrReallocate() {
     const double dice = uniform(0.0, 1.0);
-    if (dice < 0.1) unit->reset();
-    else if (dice < 0.2) reallocate();
+    if (dice < 0.1)
+      unit->reset();
+    else if (dice < 0.2)
+      reallocate();
   }
 
 private:
@@ -126,9 +138,14 @@ private:
   }
 
   float badSample() {
-    static constexpr float kBad[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                                     -std::numeric_limits<float>::infinity(), 1e30f, -std::numeric_limits<float>::max(),
-                                     std::numeric_limits<float>::denorm_min(), 0.7f, -0.7f};
+    static constexpr float kBad[] = {std::numeric_limits<float>::quiet_NaN(),
+                                     std::numeric_limits<float>::infinity(),
+                                     -std::numeric_limits<float>::infinity(),
+                                     1e30f,
+                                     -std::numeric_limits<float>::max(),
+                                     std::numeric_limits<float>::denorm_min(),
+                                     0.7f,
+                                     -0.7f};
     return kBad[rng() % std::size(kBad)];
   }
 
@@ -158,8 +175,9 @@ private:
       list.setBuffer(0, left.data(), 1, frames);
       list.setBuffer(1, right.data(), 1, frames);
     }
-    auto pull = [](AudioUnitRenderActionFlags*, const AudioTimeStamp*, AUAudioFrameCount, NSInteger,
-                   AudioBufferList*) { return noErr; };  // the input is in the buffers already
+    auto pull = [](AudioUnitRenderActionFlags*, const AudioTimeStamp*, AUAudioFrameCount, NSInteger, AudioBufferList*) {
+      return noErr;
+    };  // the input is in the buffers already
     AudioUnitRenderActionFlags flags = 0;
     const AudioTimeStamp timestamp;
     ASSERT_EQ(block(&flags, &timestamp, frames, 0, list.get(), events.empty() ? nullptr : events.data(), pull), noErr);

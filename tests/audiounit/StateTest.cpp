@@ -36,8 +36,8 @@ TEST(SavedState, SurvivesRealXmlAndBinaryFiles) {
   source->setCurrentPreset(AUAudioUnitPreset::make(-3, "Späte Stunde"));
 
   for (auto format : {NSPropertyListFormat::XML_v1_0, NSPropertyListFormat::Binary_v1_0}) {
-    const auto bytes = NSPropertyListSerialization::dataWithPropertyList(PlistValue(*source->fullState()), format,
-                                                                         nullptr);
+    const auto bytes =
+        NSPropertyListSerialization::dataWithPropertyList(PlistValue(*source->fullState()), format, nullptr);
     ASSERT_TRUE(bytes);
     ASSERT_TRUE(NSFileManager::defaultManager().writeContents(dir / "song.plist", *bytes, nullptr));
     const auto read = NSFileManager::defaultManager().contentsAtPath(dir / "song.plist", nullptr);

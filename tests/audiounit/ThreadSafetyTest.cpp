@@ -27,10 +27,18 @@ std::vector<float> sourceSignal() {
   for (size_t i = 0; i < signal.size(); ++i) {
     noise = noise * 1664525u + 1013904223u;
     switch (i * 4 / signal.size()) {
-      case 0: signal[i] = float(int32_t(noise)) / 2147483648.0f; break;
-      case 1: signal[i] = 0.0f; break;
-      case 2: signal[i] = (i / 50) % 2 ? 1.0f : -1.0f; break;
-      default: signal[i] = 0.5f * std::sin(0.05f * float(i)); break;
+      case 0:
+        signal[i] = float(int32_t(noise)) / 2147483648.0f;
+        break;
+      case 1:
+        signal[i] = 0.0f;
+        break;
+      case 2:
+        signal[i] = (i / 50) % 2 ? 1.0f : -1.0f;
+        break;
+      default:
+        signal[i] = 0.5f * std::sin(0.05f * float(i));
+        break;
     }
   }
   return signal;
@@ -121,9 +129,8 @@ TEST(ThreadSafety, RenderingWhileOtherThreadsChangeParametersPresetsAndState) {
   setup.emplace_back([&] {  // an editor opening and closing, listening meanwhile
     std::atomic<long> heard{0};
     while (running.load(std::memory_order_relaxed)) {
-      const auto tree = unit->parameterTree()->tokenByAddingParameterObserver([&](AUParameterAddress, AUValue) {
-        heard.fetch_add(1, std::memory_order_relaxed);
-      });
+      const auto tree = unit->parameterTree()->tokenByAddingParameterObserver(
+          [&](AUParameterAddress, AUValue) { heard.fetch_add(1, std::memory_order_relaxed); });
       const auto tail = unit->addObserverForKey(DrollicantAudioUnit::kTailTimeKey, [&] { (void)unit->tailTime(); });
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
       unit->removeObserver(tail);

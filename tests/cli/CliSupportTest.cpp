@@ -37,9 +37,9 @@ std::optional<Arguments> parse(std::vector<std::string> words, std::string& erro
 
 TEST(Arguments, AcceptsEveryWayOfGivingAnOption) {
   std::string error;
-  auto args = parse({"a.wav", "-o", "x.wav", "--set", "charisma=1", "--set=whimsy=0", "-oy.wav", "--bypass", "--",
-                     "--not-an-option"},
-                    error);
+  auto args = parse(
+      {"a.wav", "-o", "x.wav", "--set", "charisma=1", "--set=whimsy=0", "-oy.wav", "--bypass", "--", "--not-an-option"},
+      error);
   ASSERT_TRUE(args) << error;
   EXPECT_EQ(args->value("output"), "y.wav");
   EXPECT_EQ(args->values("set"), (std::vector<std::string>{"charisma=1", "whimsy=0"}));
@@ -130,5 +130,4 @@ TEST(DemoClip, IsAFewSecondsOfWideMusicAtAFixedLevel) {
   EXPECT_GT(std::sqrt(energy / double(n)), 0.03) << "the clip should not be mostly silence";
   EXPECT_EQ(l.front(), 0.0f);
   EXPECT_LT(std::fabs(l.back()), 1e-3f) << "fades out without a click";
-
 }

@@ -16,8 +16,8 @@ using namespace testing_support;
 
 namespace {
 
-const std::vector<std::string> kIdentifiers{"charisma", "naivete", "nostalgia", "surprise",
-                                            "sweetness", "whimsy", "flighty", "genteel"};
+const std::vector<std::string> kIdentifiers{"charisma",  "naivete", "nostalgia", "surprise",
+                                            "sweetness", "whimsy",  "flighty",   "genteel"};
 
 class CommandTest : public ::testing::Test {
 protected:
@@ -131,14 +131,15 @@ TEST_F(CommandTest, EveryParameterCanBeSetAndTheStateShowsIt) {
   }
 
   // A saved state restores exactly what was saved.
-  ASSERT_EQ(runDrollicant({"state", "--preset", "3", "--set", "whimsy=0.2", "-o", file("mine.aupreset").string()}).status, 0);
+  ASSERT_EQ(
+      runDrollicant({"state", "--preset", "3", "--set", "whimsy=0.2", "-o", file("mine.aupreset").string()}).status, 0);
   EXPECT_EQ(render(in, {"--state", file("mine.aupreset").string()}, "restored.wav").samples,
             render(in, {"--preset", "3", "--set", "whimsy=0.2"}, "direct.wav").samples);
 
   // --set wins over --state, which wins over --preset.
-  EXPECT_FLOAT_EQ(unitValues({"--preset", "1", "--state", file("mine.aupreset").string(), "--set", "whimsy=0.7"})
-                      .at("whimsy"),
-                  0.7f);
+  EXPECT_FLOAT_EQ(
+      unitValues({"--preset", "1", "--state", file("mine.aupreset").string(), "--set", "whimsy=0.7"}).at("whimsy"),
+      0.7f);
 }
 
 TEST_F(CommandTest, RefusesBadInputClearlyAndLeavesNothingHalfWritten) {
@@ -188,7 +189,8 @@ TEST_F(CommandTest, RendersManyFilesIntoAFolder) {
   const fs::path a = input("a.wav", 44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0.2);
   const fs::path b = input("b.wav", 48000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0.2);
   const fs::path c = input("c.wav", 96000, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0.2);
-  const auto result = runDrollicant({"render", a.string(), b.string(), c.string(), "-j", "2", "-o", file("wet").string()});
+  const auto result =
+      runDrollicant({"render", a.string(), b.string(), c.string(), "-j", "2", "-o", file("wet").string()});
   ASSERT_EQ(result.status, 0) << result.err;
   for (const auto& [name, rate] : rates) {
     const AudioData batch = readAudio(file("wet") / (name + ".wav"));

@@ -15,7 +15,8 @@ namespace {
 
 struct Picture {
   std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface{nullptr, cairo_surface_destroy};
-  explicit Picture(const fs::path& path) : surface(cairo_image_surface_create_from_png(path.c_str()), cairo_surface_destroy) {
+  explicit Picture(const fs::path& path)
+      : surface(cairo_image_surface_create_from_png(path.c_str()), cairo_surface_destroy) {
     cairo_surface_flush(surface.get());
   }
   bool valid() const { return cairo_surface_status(surface.get()) == CAIRO_STATUS_SUCCESS; }

@@ -2,8 +2,8 @@
 
 #include <numbers>
 
-#include "dsp/DrollicantDSPKernel.h"
 #include "SignalHelpers.h"
+#include "dsp/DrollicantDSPKernel.h"
 
 namespace drollicant {
 namespace {
@@ -52,7 +52,11 @@ TEST(DrollicantDSPKernel, AllocationSizesLinesFiltersAndEnvelopesAndTailTimes) {
   clamped.designHighPass(9922.5, 0.5);
   EXPECT_EQ(k.hpL[0]->coefficients, clamped.coefficients);
 
-  struct Case { float charisma, nostalgia; bool genteel; double tail; } cases[] = {
+  struct Case {
+    float charisma, nostalgia;
+    bool genteel;
+    double tail;
+  } cases[] = {
       {0.0f, 1.0f, false, 16.39}, {0.0f, 1.0f, true, 3.28}, {0.0f, 0.0f, true, 0.05}, {0.5f, 1.0f, false, 0.0}};
   for (const auto& c : cases) {
     k.charisma = c.charisma, k.nostalgia = c.nostalgia, k.genteel = c.genteel;
@@ -75,10 +79,13 @@ TEST(DrollicantDSPKernel, BandWeightsTiltAndMirror) {
 }
 
 TEST(DrollicantDSPKernel, CarrierDepthFrequencyAndFlightyHalving) {
-  struct Case { float whimsy; bool flighty, silent; double depth, hz; } cases[] = {
-      {0.0f, false, false, 0.0, 0.0},                       // no carrier at all
-      {1.0f, false, false, 1.0, 300.0 / std::sqrt(2.0)},    // 30 × 100^0.5 / √2 Hz, full depth
-      {1.0f, true, true, 0.5, 150.0}};                      // flighty, silent envelopes: both halved
+  struct Case {
+    float whimsy;
+    bool flighty, silent;
+    double depth, hz;
+  } cases[] = {{0.0f, false, false, 0.0, 0.0},                     // no carrier at all
+               {1.0f, false, false, 1.0, 300.0 / std::sqrt(2.0)},  // 30 × 100^0.5 / √2 Hz, full depth
+               {1.0f, true, true, 0.5, 150.0}};                    // flighty, silent envelopes: both halved
   for (const auto& c : cases) {
     DrollicantDSPKernel k;
     k.whimsy = c.whimsy, k.surprise = 0.5f, k.flighty = c.flighty;
@@ -86,7 +93,8 @@ TEST(DrollicantDSPKernel, CarrierDepthFrequencyAndFlightyHalving) {
     std::vector<float> l(512, c.silent ? 0.0f : 0.5f), r = l;
     run(k, l, r);
     for (int i = 0; i < 512; i += 37)
-      EXPECT_NEAR(k.ringBase[i], 1 - c.depth + c.depth * std::sin(kTwoPi * c.hz / 48000 * i), 1e-6) << c.whimsy << " " << i;
+      EXPECT_NEAR(k.ringBase[i], 1 - c.depth + c.depth * std::sin(kTwoPi * c.hz / 48000 * i), 1e-6)
+          << c.whimsy << " " << i;
   }
 }
 

@@ -37,8 +37,8 @@ void apply(DrollicantDSPKernel& k, const Settings& s) {
 
 // Plays the clip through a kernel using `routines`; halfway the delays are swept to
 // their other extreme and a burst of bad samples arrives.
-std::vector<float> play(const EngineRoutines& routines, const Settings& s, double rate,
-                        const std::vector<float>& clipL, const std::vector<float>& clipR) {
+std::vector<float> play(const EngineRoutines& routines, const Settings& s, double rate, const std::vector<float>& clipL,
+                        const std::vector<float>& clipR) {
   DrollicantDSPKernel k;
   k.routines = &routines;
   apply(k, s);

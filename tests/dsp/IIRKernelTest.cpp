@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "dsp/IIRKernel.h"
 #include "SignalHelpers.h"
+#include "dsp/IIRKernel.h"
 
 namespace drollicant {
 namespace {

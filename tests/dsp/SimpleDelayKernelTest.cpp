@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "dsp/SimpleDelayKernel.h"
 #include "SignalHelpers.h"
+#include "dsp/SimpleDelayKernel.h"
 
 namespace drollicant {
 namespace {

@@ -60,9 +60,11 @@ TEST(AURotaryControl, SetterClampsAndNotifiesOnlyEffectiveChanges) {
     EXPECT_EQ(knob->overlayLayer->transform(), rotationByDegrees(knob->value() * 320 - 160));
     ++changes;
   };
-  const struct { float set, stored; int changes; } steps[] = {
-      {1.5f, 1, 1}, {1.5f, 1, 1}, {1, 1, 1},            // clamped once, then equal: no call
-      {std::nanf(""), 0, 2}, {-3, 0, 2}, {0.5f, 0.5f, 3}};
+  const struct {
+    float set, stored;
+    int changes;
+  } steps[] = {{1.5f, 1, 1},          {1.5f, 1, 1}, {1, 1, 1},  // clamped once, then equal: no call
+               {std::nanf(""), 0, 2}, {-3, 0, 2},   {0.5f, 0.5f, 3}};
   for (const auto& s : steps) {
     knob->setValue(s.set);
     EXPECT_EQ(knob->value(), s.stored) << s.set;

@@ -37,8 +37,9 @@ struct Editor {
   explicit Editor(bool loadView = true) {
     MainQueue::main().drain();
     unit = controller->createAudioUnit(kDescription, nullptr);
-    token = unit->parameterTree()->tokenByAddingParameterObserver(
-        [this](AUParameterAddress address, AUValue value) { writes.push_back({address, value}); });
+    token = unit->parameterTree()->tokenByAddingParameterObserver([this](AUParameterAddress address, AUValue value) {
+      writes.push_back({address, value});
+    });
     if (loadView) controller->view();
     drainMainQueue();
   }
@@ -55,10 +56,14 @@ TEST(EditorLayout, PlacesKnobsAndTogglesForEverySize) {
   auto& c = *e.controller;
   // Knobs in a grid (columns of `knob` points with equal gaps `mx`, rows likewise with `my`);
   // portrait is three rows of two, whimsy and sweetness last.
-  const struct { CGSize view; double knob; int columns; double mx, my, flightyX, flightyY, genteelX; } sizes[] = {
-      {{420, 280}, 100, 3, 30, 15, 103, 241.25, 233},
-      {{300, 500}, 116, 2, 68 / 3.0, 25.76, 37.747, 444.6, 176.413},
-      {{1000, 280}, 100, 3, 175, 15, 320.5, 241.25, 595.5}};
+  const struct {
+    CGSize view;
+    double knob;
+    int columns;
+    double mx, my, flightyX, flightyY, genteelX;
+  } sizes[] = {{{420, 280}, 100, 3, 30, 15, 103, 241.25, 233},
+               {{300, 500}, 116, 2, 68 / 3.0, 25.76, 37.747, 444.6, 176.413},
+               {{1000, 280}, 100, 3, 175, 15, 320.5, 241.25, 595.5}};
   for (const auto& s : sizes) {
     c.view()->setFrameSize(s.view);
     const auto knobs = c.knobsInLayoutOrder();

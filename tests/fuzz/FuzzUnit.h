@@ -11,8 +11,8 @@ namespace drollicant::fuzz {
 
 inline std::shared_ptr<DrollicantAudioUnit> makeUnit() {
   using platform::fourCharCode;
-  auto unit = DrollicantAudioUnit::create({fourCharCode("aufx"), fourCharCode("drlc"), fourCharCode("Drol"), 0, 0},
-                                          0, nullptr);
+  auto unit =
+      DrollicantAudioUnit::create({fourCharCode("aufx"), fourCharCode("drlc"), fourCharCode("Drol"), 0, 0}, 0, nullptr);
   if (!unit) std::abort();
   return unit;
 }

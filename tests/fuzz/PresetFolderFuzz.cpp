@@ -44,10 +44,14 @@ std::string contents(FuzzedDataProvider& input) {
     return std::string(std::istreambuf_iterator<char>(file), {});
   }();
   switch (input.ConsumeIntegralInRange(0, 3)) {
-    case 0: return shipped;
-    case 1: return shipped.substr(0, input.ConsumeIntegralInRange<size_t>(0, shipped.size()));
-    case 2: return input.ConsumeRandomLengthString(256);
-    default: return {};
+    case 0:
+      return shipped;
+    case 1:
+      return shipped.substr(0, input.ConsumeIntegralInRange<size_t>(0, shipped.size()));
+    case 2:
+      return input.ConsumeRandomLengthString(256);
+    default:
+      return {};
   }
 }
 

@@ -41,7 +41,8 @@ float sample(FuzzedDataProvider& input) {
                                        std::numeric_limits<float>::max(),
                                        -1e30f,
                                        0.5f};
-  return input.ConsumeBool() ? input.PickValueInArray(kSpecial) : std::bit_cast<float>(input.ConsumeIntegral<uint32_t>());
+  return input.ConsumeBool() ? input.PickValueInArray(kSpecial)
+                             : std::bit_cast<float>(input.ConsumeIntegral<uint32_t>());
 }
 
 // Samples for a render: a pattern (fuzzed samples repeated, a constant, a sine of any
@@ -55,10 +56,18 @@ std::vector<float> signal(FuzzedDataProvider& input, size_t count) {
   for (size_t i = 0; i < count; ++i) {
     noise = noise * 1664525u + 1013904223u;
     switch (kind) {
-      case 0: samples[i] = cycle[i % cycle.size()]; break;
-      case 1: samples[i] = cycle[0]; break;
-      case 2: samples[i] = cycle[0] * std::sin(0.01f * float(i)); break;
-      default: samples[i] = cycle[0] * float(int32_t(noise)) / 2147483648.0f; break;
+      case 0:
+        samples[i] = cycle[i % cycle.size()];
+        break;
+      case 1:
+        samples[i] = cycle[0];
+        break;
+      case 2:
+        samples[i] = cycle[0] * std::sin(0.01f * float(i));
+        break;
+      default:
+        samples[i] = cycle[0] * float(int32_t(noise)) / 2147483648.0f;
+        break;
     }
   }
   for (int drops = input.ConsumeIntegralInRange(0, 4); drops > 0 && count > 0; --drops)
@@ -73,8 +82,8 @@ std::vector<AURenderEvent> events(FuzzedDataProvider& input) {
     event.eventType = AURenderEventType(input.ConsumeBool() ? 1 : input.ConsumeIntegral<uint8_t>());
     event.eventSampleTime = input.ConsumeIntegral<int64_t>();
     event.rampDurationSampleFrames = input.ConsumeIntegral<uint32_t>();
-    event.parameterAddress = input.ConsumeBool() ? input.ConsumeIntegralInRange<uint64_t>(0, 9)
-                                                 : input.ConsumeIntegral<uint64_t>();
+    event.parameterAddress =
+        input.ConsumeBool() ? input.ConsumeIntegralInRange<uint64_t>(0, 9) : input.ConsumeIntegral<uint64_t>();
     event.value = sample(input);
   }
   for (size_t i = 0; i + 1 < list.size(); ++i) list[i].head.next = &list[i + 1];
@@ -90,8 +99,9 @@ struct Session {
     static constexpr double kRates[] = {22050.0, 44100.0, 48000.0, 96000.0, 192000.0, 8000.0, 1.0, 0.5, -1.0};
     const double rate = input.PickValueInArray(kRates);
     static constexpr AUAudioFrameCount kOddMaxima[] = {0, 1, 2, AUAudioUnit::kFramesToRenderLimit + 1};
-    const AUAudioFrameCount maximum = input.ConsumeBool() ? input.ConsumeIntegralInRange<AUAudioFrameCount>(1, kLargestMaximum)
-                                                          : input.PickValueInArray(kOddMaxima);
+    const AUAudioFrameCount maximum = input.ConsumeBool()
+                                          ? input.ConsumeIntegralInRange<AUAudioFrameCount>(1, kLargestMaximum)
+                                          : input.PickValueInArray(kOddMaxima);
     const bool rateTaken = (*unit->inputBusses())[0]->setFormat(AVAudioFormat::standardFormat(rate, 2), nullptr);
     if (rateTaken != (rate > 0.0)) std::abort();
     unit->setMaximumFramesToRender(maximum);
@@ -156,9 +166,12 @@ void Session::render(FuzzedDataProvider& input) {
   AudioBuffer* buffers = list->mBuffers;
   const bool twoChannels = bufferCount >= 2, interleaved = bufferCount == 1 && buffers[0].mNumberChannels == 2;
   AUAudioUnitStatus expected = noErr;
-  if (pull == Pull::None) expected = kAudioUnitErr_NoConnection;
-  else if (kernelFrames > 0 && frameCount > kernelFrames) expected = kAudioUnitErr_TooManyFramesToProcess;
-  else if (pull == Pull::Fail) expected = pullFailure;
+  if (pull == Pull::None)
+    expected = kAudioUnitErr_NoConnection;
+  else if (kernelFrames > 0 && frameCount > kernelFrames)
+    expected = kAudioUnitErr_TooManyFramesToProcess;
+  else if (pull == Pull::Fail)
+    expected = pullFailure;
   else if ((twoChannels && (!buffers[0].mData || !buffers[1].mData)) || (interleaved && !buffers[0].mData))
     expected = kAudio_ParamError;
   if (status != expected) std::abort();
@@ -200,16 +213,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (input.ConsumeIntegralInRange(0, 7)) session.allocate(input);
   for (int steps = 0; steps < 24 && input.remaining_bytes() > 0; ++steps) {
     switch (input.ConsumeIntegralInRange(0, 9)) {
-      case 0: session.allocate(input); break;
-      case 1: session.unit->reset(); break;
-      case 2: session.unit->deallocateRenderResources(); break;
-      case 3: session.unit->setShouldBypassEffect(input.ConsumeBool()); break;
-      case 4: session.block = session.unit->internalRenderBlock(); break;
+      case 0:
+        session.allocate(input);
+        break;
+      case 1:
+        session.unit->reset();
+        break;
+      case 2:
+        session.unit->deallocateRenderResources();
+        break;
+      case 3:
+        session.unit->setShouldBypassEffect(input.ConsumeBool());
+        break;
+      case 4:
+        session.block = session.unit->internalRenderBlock();
+        break;
       case 5:
-        if (const auto parameter = session.unit->parameterTree()->parameterWithAddress(input.ConsumeIntegral<uint8_t>()))
+        if (const auto parameter =
+                session.unit->parameterTree()->parameterWithAddress(input.ConsumeIntegral<uint8_t>()))
           parameter->setValue(sample(input));
         break;
-      default: session.render(input); break;
+      default:
+        session.render(input);
+        break;
     }
   }
   return 0;

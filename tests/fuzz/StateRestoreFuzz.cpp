@@ -15,18 +15,17 @@ using namespace platform;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const auto unit = drollicant::fuzz::makeUnit();
-  const auto value = NSPropertyListSerialization::propertyListWithData({reinterpret_cast<const char*>(data), size},
-                                                                       nullptr);
+  const auto value =
+      NSPropertyListSerialization::propertyListWithData({reinterpret_cast<const char*>(data), size}, nullptr);
   if (!value) return 0;
-  if (!NSPropertyListSerialization::dataWithPropertyList(*value, NSPropertyListFormat::XML_v1_0, nullptr))
-    std::abort();
+  if (!NSPropertyListSerialization::dataWithPropertyList(*value, NSPropertyListFormat::XML_v1_0, nullptr)) std::abort();
   if (!value->dictionaryValue()) return 0;
 
   unit->setFullState(*value->dictionaryValue());
   const auto restored = drollicant::fuzz::checkedParameterValues(*unit);
   for (const auto format : {NSPropertyListFormat::XML_v1_0, NSPropertyListFormat::Binary_v1_0}) {
-    const auto saved = NSPropertyListSerialization::dataWithPropertyList(PlistValue(*unit->fullState()), format,
-                                                                         nullptr);
+    const auto saved =
+        NSPropertyListSerialization::dataWithPropertyList(PlistValue(*unit->fullState()), format, nullptr);
     const auto read = saved ? NSPropertyListSerialization::propertyListWithData(*saved, nullptr) : std::nullopt;
     if (!read || !read->dictionaryValue()) std::abort();
     unit->setFullState(PlistDictionary{});

@@ -56,7 +56,9 @@ private:
   pid_t pid = -1;
 };
 
-bool installed(const char* program) { return system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0; }
+bool installed(const char* program) {
+  return system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 // The screen's pixels in a rectangle, as 0xRRGGBB.
 std::vector<unsigned long> grab(Display* d, int x, int y, int w = 1, int h = 1) {

@@ -77,7 +77,7 @@ protected:
 
   // lv2apply calls run with one frame at a time, so the command renders with --block 1.
   AudioData command(const std::vector<std::pair<std::string, std::string>>& settings, int block = 1) {
-    std::vector<std::string> args{"render", (folder / "in.wav").string(), "-o", (folder / "cli.wav").string(),
+    std::vector<std::string> args{"render",  (folder / "in.wav").string(), "-o", (folder / "cli.wav").string(),
                                   "--block", std::to_string(block)};
     for (const auto& [symbol, v] : settings) args.insert(args.end(), {"--set", symbol + "=" + v});
     const auto result = runDrollicant(args);
@@ -93,8 +93,8 @@ protected:
 // covers the mapping from ports to parameters.
 TEST_F(LV2Apply, OutputEqualsTheCommandSampleForSample) {
   const std::vector<std::pair<std::string, std::string>> settings{
-      {"charisma", "0.9"}, {"naivete", "0.35"}, {"nostalgia", "0.8"}, {"surprise", "0.65"},
-      {"sweetness", "0.2"}, {"whimsy", "0.75"}, {"flighty", "1"},     {"genteel", "1"}};
+      {"charisma", "0.9"},  {"naivete", "0.35"}, {"nostalgia", "0.8"}, {"surprise", "0.65"},
+      {"sweetness", "0.2"}, {"whimsy", "0.75"},  {"flighty", "1"},     {"genteel", "1"}};
   const AudioData changed = lv2apply(settings);
   ASSERT_EQ(changed.frames(), readAudio(folder / "in.wav").frames());
   EXPECT_EQ(changed.samples, command(settings).samples);

@@ -74,7 +74,8 @@ public:
     const LV2_Options_Option options[] = {
         {LV2_OPTIONS_INSTANCE, 0, map(LV2_UI__scaleFactor), sizeof(float), map(LV2_ATOM__Float), &scale},
         {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
-    LV2_URID_Map mapFeature{this, [](LV2_URID_Map_Handle h, const char* uri) { return static_cast<Host*>(h)->map(uri); }};
+    LV2_URID_Map mapFeature{this,
+                            [](LV2_URID_Map_Handle h, const char* uri) { return static_cast<Host*>(h)->map(uri); }};
     const LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(parent)};
     const LV2_Feature resizeF{LV2_UI__resize, &resizeFeature};
     const LV2_Feature mapF{LV2_URID__map, &mapFeature};
@@ -235,17 +236,29 @@ TEST_F(LV2UI, IgnoresOrBoundsStrangePortEvents) {
 
   const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
   const std::pair<uint32_t, float> events[] = {
-      {0, 0.7f},          {3, 0.7f},          {12, 0.7f},           {13, 0.7f},          {1000, 0.7f},
-      {~0u, 0.7f},        {kCharismaPort, 2}, {kCharismaPort, -1},  {kCharismaPort, 1e30f},
-      {kCharismaPort, nan}, {kCharismaPort, inf}, {kSweetnessPort, -inf}, {kFlightyPort, 5},
-      {kFlightyPort, -3}, {kFlightyPort, nan}, {kGenteelPort, inf},
+      {0, 0.7f},
+      {3, 0.7f},
+      {12, 0.7f},
+      {13, 0.7f},
+      {1000, 0.7f},
+      {~0u, 0.7f},
+      {kCharismaPort, 2},
+      {kCharismaPort, -1},
+      {kCharismaPort, 1e30f},
+      {kCharismaPort, nan},
+      {kCharismaPort, inf},
+      {kSweetnessPort, -inf},
+      {kFlightyPort, 5},
+      {kFlightyPort, -3},
+      {kFlightyPort, nan},
+      {kGenteelPort, inf},
   };
   for (const auto& [port, value] : events) {
     ui.port(port, value);
     ui.idle(1);
   }
   const double wide = 0.5;
-  ui.descriptor->port_event(ui.handle, kCharismaPort, sizeof wide, 0, &wide);  // not a float
+  ui.descriptor->port_event(ui.handle, kCharismaPort, sizeof wide, 0, &wide);    // not a float
   ui.descriptor->port_event(ui.handle, kCharismaPort, sizeof(float), 1, &wide);  // another protocol
   ui.descriptor->port_event(ui.handle, kCharismaPort, sizeof(float), 0, nullptr);
   ui.idle();

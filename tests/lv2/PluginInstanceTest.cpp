@@ -36,7 +36,7 @@ public:
     auto entry = reinterpret_cast<LV2_Descriptor_Function>(dlsym(library, "lv2_descriptor"));
     descriptor = entry ? entry(0) : nullptr;
     map = {this, [](LV2_URID_Map_Handle self, const char* uri) { return static_cast<Host*>(self)->mapURI(uri); }};
-    options[0] = {LV2_OPTIONS_INSTANCE, 0, mapURI(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t),
+    options[0] = {LV2_OPTIONS_INSTANCE,  0,        mapURI(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t),
                   mapURI(LV2_ATOM__Int), &maxBlock};
     options[1] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
     mapFeature = {LV2_URID__map, &map};
@@ -146,10 +146,18 @@ protected:
       float* inL = in.left.data() + at;
       float* inR = (wiring == Wiring::crossed ? separate.left : in.right).data() + at;
       switch (wiring) {
-        case Wiring::separate: host.connectAudio(inL, inR, separate.left.data() + at, separate.right.data() + at); break;
-        case Wiring::inPlace: host.connectAudio(inL, inR, inL, inR); break;
-        case Wiring::crossed: host.connectAudio(inL, inR, inR, inL); break;
-        case Wiring::shared: host.connectAudio(inL, inL, inR, inR); break;
+        case Wiring::separate:
+          host.connectAudio(inL, inR, separate.left.data() + at, separate.right.data() + at);
+          break;
+        case Wiring::inPlace:
+          host.connectAudio(inL, inR, inL, inR);
+          break;
+        case Wiring::crossed:
+          host.connectAudio(inL, inR, inR, inL);
+          break;
+        case Wiring::shared:
+          host.connectAudio(inL, inL, inR, inR);
+          break;
       }
       host.run(uint32_t(std::min<size_t>(runFrames, in.left.size() - at)));
     }
@@ -187,8 +195,8 @@ TEST_F(PluginInstance, RunsWithoutAnyHostFeature) {
 }
 
 // Hosts that call things out of order, connect ports late or not at all, share buffers
-// (each output in its own input's buffer is above) or cycle the activation: the plug-in neither crashes nor writes where it should not,
-// and once it is driven properly it renders what a well-behaved host gets.
+// (each output in its own input's buffer is above) or cycle the activation: the plug-in neither crashes nor writes
+// where it should not, and once it is driven properly it renders what a well-behaved host gets.
 TEST_F(PluginInstance, SurvivesMisbehavingHosts) {
   Host reference(64);
   ASSERT_TRUE(reference.instantiate());
@@ -305,8 +313,7 @@ TEST(PluginInstanceRates, EveryCommonRateRendersAndImpossibleRatesAreRefused) {
     i->host.deactivate();
     EXPECT_TRUE(withinFullScale(i->out.left) && withinFullScale(i->out.right)) << i->rate;
     EXPECT_NE(i->out.left, i->in.left) << i->rate;
-    EXPECT_GT(std::count_if(i->out.right.begin(), i->out.right.end(), [](float x) { return x != 0.0f; }), 0)
-        << i->rate;
+    EXPECT_GT(std::count_if(i->out.right.begin(), i->out.right.end(), [](float x) { return x != 0.0f; }), 0) << i->rate;
   }
   for (const double rate : {0.0, -48000.0, std::nan(""), double(INFINITY), 1e7}) {
     Host host(512, rate);

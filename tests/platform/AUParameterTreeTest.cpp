@@ -11,10 +11,9 @@ using namespace platform;
 namespace {
 
 std::shared_ptr<AUParameter> makeParameter(AUParameterAddress address, const char* identifier) {
-  return AUParameterTree::createParameter(identifier, identifier, address, 0.0f, 1.0f,
-                                          kAudioUnitParameterUnit_Generic, std::nullopt,
-                                          kAudioUnitParameterFlag_IsWritable | kAudioUnitParameterFlag_IsReadable, {},
-                                          {});
+  return AUParameterTree::createParameter(
+      identifier, identifier, address, 0.0f, 1.0f, kAudioUnitParameterUnit_Generic, std::nullopt,
+      kAudioUnitParameterFlag_IsWritable | kAudioUnitParameterFlag_IsReadable, {}, {});
 }
 
 std::shared_ptr<AUParameterTree> makeTree() {
@@ -49,8 +48,8 @@ TEST(ParameterTree, ImplementorCallbacksRunSynchronouslyOnTheSettingThread) {
   std::thread([&] { parameter->setValue(1.5f); }).join();
   EXPECT_NE(observedOn, std::this_thread::get_id());
   EXPECT_EQ(observedAddress, 1u);
-  EXPECT_EQ(observedValue, 1.5f);        // stored unchanged, not clamped
-  EXPECT_EQ(parameter->value(), 3.0f);   // the provider answers
+  EXPECT_EQ(observedValue, 1.5f);       // stored unchanged, not clamped
+  EXPECT_EQ(parameter->value(), 3.0f);  // the provider answers
   EXPECT_EQ(parameter->storedValue(), 1.5f);
   const AUValue seven = 7.0f;
   EXPECT_EQ(parameter->stringFromValue(&seven), "7");
@@ -60,14 +59,13 @@ TEST(ParameterTree, ImplementorCallbacksRunSynchronouslyOnTheSettingThread) {
 TEST(ParameterTree, ObserversHearEveryChangeUntilRemoved) {
   const auto tree = makeTree();
   std::vector<std::pair<AUParameterAddress, AUValue>> heard;
-  const auto token = tree->tokenByAddingParameterObserver([&](AUParameterAddress a, AUValue v) {
-    heard.emplace_back(a, v);
-  });
+  const auto token =
+      tree->tokenByAddingParameterObserver([&](AUParameterAddress a, AUValue v) { heard.emplace_back(a, v); });
   int otherCalls = 0;
   tree->tokenByAddingParameterObserver([&](AUParameterAddress, AUValue) { ++otherCalls; });
 
   tree->parameterWithAddress(3)->setValue(0.5f);
-  tree->parameterWithAddress(3)->setValue(0.5f);  // the same value is still a change notice
+  tree->parameterWithAddress(3)->setValue(0.5f);         // the same value is still a change notice
   tree->parameterWithAddress(2)->setValue(0.1f, token);  // the originator does not hear itself
   EXPECT_EQ(heard, (std::vector<std::pair<AUParameterAddress, AUValue>>{{3, 0.5f}, {3, 0.5f}}));
   EXPECT_EQ(otherCalls, 3);
@@ -90,11 +88,11 @@ TEST(ParameterTree, ObserversMayComeAndGoWhileOtherThreadsSetValues) {
       for (int i = 0; i < 2000; ++i) tree->allParameters()[size_t(t)]->setValue(float(i) / 2000.0f);
     });
   std::thread churn([&] {
-    while (!stop) tree->removeParameterObserver(tree->tokenByAddingParameterObserver([](AUParameterAddress, AUValue) {}));
+    while (!stop)
+      tree->removeParameterObserver(tree->tokenByAddingParameterObserver([](AUParameterAddress, AUValue) {}));
   });
   for (auto& setter : setters) setter.join();
   stop = true;
   churn.join();
   EXPECT_EQ(calls.load(), 6000);
 }
-

@@ -57,9 +57,12 @@ PlistValue sampleDictionary() {
   PlistDictionary inner;
   inner["charisma"] = PlistValue::real(0.25);
   inner["flighty"] = PlistValue::boolean(true);
-  PlistDictionary root{{"name", PlistValue::string("Grüße & <Tags>")}, {"one", PlistValue::integer(1)},
-                       {"oneReal", PlistValue::real(1.0)},    {"negative", PlistValue::integer(-42)},
-                       {"large", PlistValue::integer(int64_t(1) << 40)}, {"data", PlistValue::data({0, 1, 2, 255})},
+  PlistDictionary root{{"name", PlistValue::string("Grüße & <Tags>")},
+                       {"one", PlistValue::integer(1)},
+                       {"oneReal", PlistValue::real(1.0)},
+                       {"negative", PlistValue::integer(-42)},
+                       {"large", PlistValue::integer(int64_t(1) << 40)},
+                       {"data", PlistValue::data({0, 1, 2, 255})},
                        {"date", PlistValue::date({86400.0})},
                        {"list", PlistValue(PlistArray{PlistValue::string("a"), PlistValue::integer(2)})}};
   root["params"] = PlistValue(std::move(inner));
@@ -82,8 +85,12 @@ TEST(PropertyList, OutOfRangeNumbersConvertWithoutUndefinedBehaviour) {
   // Found by fuzzing: dates beyond libplist's 32-bit seconds overflowed an int
   // conversion (a far future came back as a far past). They are held at the limits.
   const double latest = INT32_MAX, earliest = INT32_MIN;
-  for (const auto& [date, expected] : {std::pair{3e9, latest}, {1e300, latest}, {-2.2e9, earliest},
-                                       {-HUGE_VAL, earliest}, {std::nan(""), 0.0}, {86400.5, 86400.5}}) {
+  for (const auto& [date, expected] : {std::pair{3e9, latest},
+                                       {1e300, latest},
+                                       {-2.2e9, earliest},
+                                       {-HUGE_VAL, earliest},
+                                       {std::nan(""), 0.0},
+                                       {86400.5, 86400.5}}) {
     const auto read = decode(encode(PlistValue::date({date}), NSPropertyListFormat::Binary_v1_0));
     ASSERT_TRUE(read && read->dateValue()) << date;
     EXPECT_EQ(read->dateValue()->secondsSinceReferenceDate, expected) << date;
@@ -93,8 +100,12 @@ TEST(PropertyList, OutOfRangeNumbersConvertWithoutUndefinedBehaviour) {
 TEST(PropertyList, BadBytesFailWithAnErrorNeverACrash) {
   const std::string xml = encode(sampleDictionary(), NSPropertyListFormat::XML_v1_0);
   const std::string binary = encode(sampleDictionary(), NSPropertyListFormat::Binary_v1_0);
-  std::vector<std::string> inputs = {"", "hello, world", std::string(1000, '\0'), "bplist00",
-                                     "bplist00" + std::string(40, '\xff'), "<plist><dict><key>a</key>",
+  std::vector<std::string> inputs = {"",
+                                     "hello, world",
+                                     std::string(1000, '\0'),
+                                     "bplist00",
+                                     "bplist00" + std::string(40, '\xff'),
+                                     "<plist><dict><key>a</key>",
                                      "<?xml version=\"1.0\"?><plist><real>"};
   for (size_t cut : {size_t(1), xml.size() / 3, xml.size() / 2, xml.size() - 10}) inputs.push_back(xml.substr(0, cut));
   for (size_t cut : {size_t(9), binary.size() / 2, binary.size() - 1}) inputs.push_back(binary.substr(0, cut));
@@ -143,10 +154,10 @@ TEST(PropertyList, DeepNestingIsRefusedInsteadOfOverflowingTheStack) {
 }
 
 TEST(PropertyList, BinaryCyclesAndExpansionBombsAreRefused) {
-  EXPECT_FALSE(decode(binaryArrays({{0}})));              // an array holding itself
-  EXPECT_FALSE(decode(binaryArrays({{1}, {0}})));         // two arrays holding each other
-  EXPECT_FALSE(decode(binaryArrays({{5}})));              // a reference to nothing
-  EXPECT_FALSE(decode(binaryArrays({{}}, /*top=*/3)));    // a top object that does not exist
+  EXPECT_FALSE(decode(binaryArrays({{0}})));            // an array holding itself
+  EXPECT_FALSE(decode(binaryArrays({{1}, {0}})));       // two arrays holding each other
+  EXPECT_FALSE(decode(binaryArrays({{5}})));            // a reference to nothing
+  EXPECT_FALSE(decode(binaryArrays({{}}, /*top=*/3)));  // a top object that does not exist
   // 40 levels, each holding the next twice: 2^40 values once expanded.
   std::vector<std::vector<uint32_t>> bomb;
   for (uint32_t i = 0; i < 40; ++i) bomb.push_back({i + 1, i + 1});
@@ -161,10 +172,13 @@ TEST(PropertyList, BinaryKeysHoldingNulAreRefused) {
   struct Case {
     std::string key, text, nulled;
   };
-  for (const Case& c : {Case{"ab", "ab", std::string("a\0", 2)},
-                        Case{"\u0100b", std::string("\x01\x00\x00" "b", 4), std::string(4, '\0')}}) {
-    std::string binary = encode(PlistValue(PlistDictionary{{c.key, PlistValue::integer(1)}}),
-                                NSPropertyListFormat::Binary_v1_0);
+  for (const Case& c : {Case{"ab", "ab", std::string("a\0", 2)}, Case{"\u0100b",
+                                                                      std::string("\x01\x00\x00"
+                                                                                  "b",
+                                                                                  4),
+                                                                      std::string(4, '\0')}}) {
+    std::string binary =
+        encode(PlistValue(PlistDictionary{{c.key, PlistValue::integer(1)}}), NSPropertyListFormat::Binary_v1_0);
     EXPECT_TRUE(decode(binary));
     const size_t at = binary.find(c.text);
     ASSERT_NE(at, std::string::npos);

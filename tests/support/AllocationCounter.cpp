@@ -85,36 +85,36 @@ void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { r
 
 // Each lock or wait notes itself, then calls the definition it hides with the same
 // arguments. Exported (see CMakeLists.txt), so plug-ins the test loads call these too.
-#define DROLLICANT_COUNTED_LOCK(name, parameters, arguments, ...)                \
-  namespace {                                                                   \
-  std::atomic<void*> next_##name{nullptr};                                      \
-  }                                                                             \
-  extern "C" [[gnu::visibility("default")]] int name parameters __VA_ARGS__ {  \
-    noteLock();                                                                 \
-    return next<decltype(&::name)>(next_##name, #name) arguments;               \
+#define DROLLICANT_COUNTED_LOCK(name, parameters, arguments, ...)             \
+  namespace {                                                                 \
+  std::atomic<void*> next_##name{nullptr};                                    \
+  }                                                                           \
+  extern "C" [[gnu::visibility("default")]] int name parameters __VA_ARGS__ { \
+    noteLock();                                                               \
+    return next<decltype(&::name)>(next_##name, #name) arguments;             \
   }
 
-DROLLICANT_COUNTED_LOCK(pthread_mutex_lock, (pthread_mutex_t* m), (m), noexcept)
-DROLLICANT_COUNTED_LOCK(pthread_mutex_trylock, (pthread_mutex_t* m), (m), noexcept)
-DROLLICANT_COUNTED_LOCK(pthread_mutex_timedlock, (pthread_mutex_t* m, const timespec* t), (m, t), noexcept)
-DROLLICANT_COUNTED_LOCK(pthread_mutex_clocklock, (pthread_mutex_t* m, clockid_t c, const timespec* t), (m, c, t),
+DROLLICANT_COUNTED_LOCK(pthread_mutex_lock, (pthread_mutex_t * m), (m), noexcept)
+DROLLICANT_COUNTED_LOCK(pthread_mutex_trylock, (pthread_mutex_t * m), (m), noexcept)
+DROLLICANT_COUNTED_LOCK(pthread_mutex_timedlock, (pthread_mutex_t * m, const timespec* t), (m, t), noexcept)
+DROLLICANT_COUNTED_LOCK(pthread_mutex_clocklock, (pthread_mutex_t * m, clockid_t c, const timespec* t), (m, c, t),
                         noexcept)
-DROLLICANT_COUNTED_LOCK(pthread_rwlock_rdlock, (pthread_rwlock_t* l), (l), noexcept)
-DROLLICANT_COUNTED_LOCK(pthread_rwlock_wrlock, (pthread_rwlock_t* l), (l), noexcept)
-DROLLICANT_COUNTED_LOCK(pthread_rwlock_tryrdlock, (pthread_rwlock_t* l), (l), noexcept)
-DROLLICANT_COUNTED_LOCK(pthread_rwlock_trywrlock, (pthread_rwlock_t* l), (l), noexcept)
-DROLLICANT_COUNTED_LOCK(pthread_rwlock_timedrdlock, (pthread_rwlock_t* l, const timespec* t), (l, t), noexcept)
-DROLLICANT_COUNTED_LOCK(pthread_rwlock_timedwrlock, (pthread_rwlock_t* l, const timespec* t), (l, t), noexcept)
-DROLLICANT_COUNTED_LOCK(pthread_spin_lock, (pthread_spinlock_t* l), (l), noexcept)
-DROLLICANT_COUNTED_LOCK(pthread_spin_trylock, (pthread_spinlock_t* l), (l), noexcept)
-DROLLICANT_COUNTED_LOCK(pthread_cond_wait, (pthread_cond_t* c, pthread_mutex_t* m), (c, m))
-DROLLICANT_COUNTED_LOCK(pthread_cond_timedwait, (pthread_cond_t* c, pthread_mutex_t* m, const timespec* t), (c, m, t))
+DROLLICANT_COUNTED_LOCK(pthread_rwlock_rdlock, (pthread_rwlock_t * l), (l), noexcept)
+DROLLICANT_COUNTED_LOCK(pthread_rwlock_wrlock, (pthread_rwlock_t * l), (l), noexcept)
+DROLLICANT_COUNTED_LOCK(pthread_rwlock_tryrdlock, (pthread_rwlock_t * l), (l), noexcept)
+DROLLICANT_COUNTED_LOCK(pthread_rwlock_trywrlock, (pthread_rwlock_t * l), (l), noexcept)
+DROLLICANT_COUNTED_LOCK(pthread_rwlock_timedrdlock, (pthread_rwlock_t * l, const timespec* t), (l, t), noexcept)
+DROLLICANT_COUNTED_LOCK(pthread_rwlock_timedwrlock, (pthread_rwlock_t * l, const timespec* t), (l, t), noexcept)
+DROLLICANT_COUNTED_LOCK(pthread_spin_lock, (pthread_spinlock_t * l), (l), noexcept)
+DROLLICANT_COUNTED_LOCK(pthread_spin_trylock, (pthread_spinlock_t * l), (l), noexcept)
+DROLLICANT_COUNTED_LOCK(pthread_cond_wait, (pthread_cond_t * c, pthread_mutex_t* m), (c, m))
+DROLLICANT_COUNTED_LOCK(pthread_cond_timedwait, (pthread_cond_t * c, pthread_mutex_t* m, const timespec* t), (c, m, t))
 DROLLICANT_COUNTED_LOCK(pthread_cond_clockwait,
-                        (pthread_cond_t* c, pthread_mutex_t* m, clockid_t k, const timespec* t), (c, m, k, t))
-DROLLICANT_COUNTED_LOCK(sem_wait, (sem_t* s), (s))
-DROLLICANT_COUNTED_LOCK(sem_trywait, (sem_t* s), (s), noexcept)
-DROLLICANT_COUNTED_LOCK(sem_timedwait, (sem_t* s, const timespec* t), (s, t))
-DROLLICANT_COUNTED_LOCK(sem_clockwait, (sem_t* s, clockid_t c, const timespec* t), (s, c, t))
+                        (pthread_cond_t * c, pthread_mutex_t* m, clockid_t k, const timespec* t), (c, m, k, t))
+DROLLICANT_COUNTED_LOCK(sem_wait, (sem_t * s), (s))
+DROLLICANT_COUNTED_LOCK(sem_trywait, (sem_t * s), (s), noexcept)
+DROLLICANT_COUNTED_LOCK(sem_timedwait, (sem_t * s, const timespec* t), (s, t))
+DROLLICANT_COUNTED_LOCK(sem_clockwait, (sem_t * s, clockid_t c, const timespec* t), (s, c, t))
 
 namespace {
 std::atomic<void*> nextSyscall{nullptr};

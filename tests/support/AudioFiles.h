@@ -45,7 +45,8 @@ inline bool writeAudio(const std::filesystem::path& path, const AudioData& data)
 
 // A musical test signal: two partials with a slow tremolo and a little noise, so
 // every stage of the effect has something to work on. Channel c is offset in phase.
-inline AudioData testSignal(int sampleRate, int channels, double seconds, int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
+inline AudioData testSignal(int sampleRate, int channels, double seconds,
+                            int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
   AudioData data{sampleRate, channels, format, {}};
   const auto frames = int64_t(seconds * sampleRate);
   data.samples.resize(size_t(frames * channels));
@@ -55,8 +56,7 @@ inline AudioData testSignal(int sampleRate, int channels, double seconds, int fo
     for (int c = 0; c < channels; ++c) {
       noise = noise * 1664525u + 1013904223u;
       const double n = double(int32_t(noise)) / 2147483648.0;
-      const double v = 0.3 * std::sin(2 * M_PI * 220.0 * t + c) + 0.15 * std::sin(2 * M_PI * 1375.0 * t) +
-                       0.02 * n;
+      const double v = 0.3 * std::sin(2 * M_PI * 220.0 * t + c) + 0.15 * std::sin(2 * M_PI * 1375.0 * t) + 0.02 * n;
       data.samples[size_t(i * channels + c)] = float(v * (0.7 + 0.3 * std::sin(2 * M_PI * 3.0 * t)));
     }
   }

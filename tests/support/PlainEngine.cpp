@@ -45,8 +45,8 @@ void modulate(const float* in, const float* gain, float* out, float& envelope, c
   }
 }
 
-void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR,
-               const float* gain, float* bands, int64_t stride, float*, int64_t n) {
+void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR, const float* gain,
+               float* bands, int64_t stride, float*, int64_t n) {
   const float* in[2] = {inL, inR};
   float* envelope[2] = {&env.left, &env.right};
   for (int c = 0; c < 2; ++c) {
@@ -87,8 +87,7 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
   line.delay = d;
 }
 
-void delayBands(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, int64_t stride, int bands,
-                int64_t n) {
+void delayBands(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, int64_t stride, int bands, int64_t n) {
   for (int b = 0; b < bands; ++b) {
     delayLine(left[b], bandsL + b * stride, n);
     delayLine(right[b], bandsR + b * stride, n);
