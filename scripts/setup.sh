@@ -14,7 +14,7 @@ PACKAGES=(
   libcairo2-dev librsvg2-dev libpango1.0-dev libx11-dev fonts-dejavu-core
   libsndfile1-dev lv2-dev
   lilv-utils sordi jalv jackd2 xvfb xdotool x11-utils imagemagick sox
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
 )
 
 install_packages() {

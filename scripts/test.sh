@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Test job: install what is missing, build, run every test; then build again with
+# Test job: install what is missing, check formatting, build, run every test; then build again with
 # AddressSanitizer and UndefinedBehaviorSanitizer and run the tests that load no
 # foreign host process (tests labelled "host" run real hosts, which cannot load a
 # sanitized plug-in).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 install_packages
+"$ROOT/scripts/check-format.sh"
 build
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" --timeout 300
 
