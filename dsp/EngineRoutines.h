@@ -11,6 +11,11 @@ namespace drollicant {
 // stages and the last remainder fit one 16-wide vector.
 inline constexpr int kEngineLanes = 16;
 
+// The controls take effect on a fixed grid of frames counted from the kernel's reset:
+// the control laws run at every grid point whatever the sizes of the calls, so the
+// sound does not depend on how a host slices its blocks.
+inline constexpr int kControlGrid = 32;
+
 // The ten crossover stages of one channel, packed so that all twenty sections advance
 // together: lane b carries the high- and low-pass halves of stage b. Both halves of a
 // stage see the same input, so they share its history. Unused lanes have zero
