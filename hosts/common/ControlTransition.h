@@ -12,11 +12,15 @@ enum class ControlTransition {
   direct,
   // A straight line over a short time, one step per grid point of the kernel's controls.
   glide,
-  // The output dips to the dry input, the switch flips while nothing of it is heard,
-  // and the output comes back: a switch changes the carrier in one step, which no
-  // smoothing inside the kernel covers.
-  dip,
+  // A switch of the carrier, which changes its frequency and depth in one step: the
+  // carrier depth (kFlipDepth) glides to 0, where the carrier gain is 1 whatever the
+  // switch says, the switch flips there and the depth glides back. Fading the output
+  // instead would not hide it: the step enters the delay lines and is heard a delay
+  // later.
+  flip,
 };
+
+inline constexpr uint64_t kFlipDepth = kWhimsy;
 
 constexpr ControlTransition transitionOf(uint64_t address) {
   switch (address) {
@@ -27,16 +31,15 @@ constexpr ControlTransition transitionOf(uint64_t address) {
     case kWhimsy:
       return ControlTransition::glide;
     case kFlighty:
-      return ControlTransition::dip;
+      return ControlTransition::flip;
     default:
       return ControlTransition::direct;
   }
 }
 
-// How long a glide takes across the whole range. Long enough that no step of the kernel's
-// grid moves the sound more than it moves by itself, short enough to follow automation.
-// The tilt needs longest: near either end of its range one step of `sweetness` moves the
-// weight of the loudest band by the most.
+// How long a glide takes across the whole range; shorter moves take their share of it. Long enough that no step of the
+// kernel's grid moves the sound more than it moves by itself, short enough to follow automation. The tilt needs
+// longest: near either end of its range one step of `sweetness` moves the weight of the loudest band by the most.
 inline constexpr double kGlideSeconds = 0.050;
 inline constexpr double kTiltGlideSeconds = 0.150;
 

@@ -68,7 +68,6 @@ bool HostedUnit::prepare(double rate, uint32_t frames, NSError* outError) {
     for (const auto& row : kParameterTable)
       glideSteps[row.address] = std::max(1, int(framesIn(glideSeconds(row.address), rate) / kControlGrid));
     bypassFade.setLength(framesIn(kBypassFadeSeconds, rate));
-    switchFade.setLength(framesIn(kSwitchFadeSeconds, rate));
     prepared = true;
   }
   reset();
@@ -81,6 +80,7 @@ void HostedUnit::reset() {
   for (const auto& row : kParameterTable) {
     const float value = targets->latest(row.address);
     writeKernelParameter(*audioUnit->dspKernel, row.address, value);
+    requested[row.address] = value;
     glides[row.address].settle(value);
     const bool on = value >= kSwitchThreshold;
     switches[row.address] = {on, on};
@@ -89,8 +89,6 @@ void HostedUnit::reset() {
   unitBypassed = bypassRequested.load(std::memory_order_relaxed);
   audioUnit->setShouldBypassEffect(unitBypassed);
   bypassFade.settle(!unitBypassed);
-  switchFade.settle(true);
-  dryHold = 0;
   gridPhase = 0;
   restarting = false;
   eventMarks = 0;
@@ -151,22 +149,45 @@ void HostedUnit::apply(uint64_t address, float value) {
       send(address, value);
       return;
     case ControlTransition::glide:
-      if (!heard()) {
-        glides[address].settle(value);
-        send(address, value);
-      } else if (glides[address].aim(value, glideSteps[address])) {
-        send(address, value);
-      }
+      requested[address] = value;
+      if (heard())
+        aim(address);
+      else
+        settle(address);
       return;
-    case ControlTransition::dip: {
+    case ControlTransition::flip: {
       Switch& toggle = switches[address];
       toggle.target = value >= kSwitchThreshold;
-      if (!heard() && toggle.applied != toggle.target) {
-        toggle.applied = toggle.target;
-        send(address, value);
+      if (!heard()) {
+        flipSwitches();
+      } else if (toggle.applied != toggle.target) {
+        aim(kFlipDepth);  // down to 0 first
       }
       return;
     }
+  }
+}
+
+void HostedUnit::aim(uint64_t address) {
+  const float goal = address == kFlipDepth && flipPending() ? 0.0f : requested[address];
+  ControlGlide& glide = glides[address];
+  // Every glide moves at one pace, so a small change is over soon.
+  const double distance = std::fabs(double(goal) - double(glide.value()));
+  const int steps = distance < 1.0 ? std::max(1, int(std::ceil(distance * glideSteps[address]))) : glideSteps[address];
+  if (glide.aim(goal, steps)) send(address, glide.value());
+}
+
+void HostedUnit::settle(uint64_t address) {
+  glides[address].settle(requested[address]);
+  send(address, requested[address]);
+}
+
+void HostedUnit::flipSwitches() {
+  for (uint64_t address = 0; address < ParameterTargets::kCount; ++address) {
+    Switch& toggle = switches[address];
+    if (toggle.applied == toggle.target) continue;
+    toggle.applied = toggle.target;
+    send(address, toggle.target ? 1.0f : 0.0f);
   }
 }
 
@@ -187,48 +208,30 @@ void HostedUnit::startSubBlock() {
   if (bypassWanted && !unitBypassed && bypassFade.settledDry()) {
     unitBypassed = true;
     audioUnit->setShouldBypassEffect(true);
-    // Nothing of the effect is heard now: every move ends at its target.
-    for (uint64_t address = 0; address < ParameterTargets::kCount; ++address) {
-      if (glides[address].moving()) {
-        glides[address].settle(glides[address].target());
-        send(address, glides[address].value());
-      }
-      Switch& toggle = switches[address];
-      if (toggle.applied != toggle.target) {
-        toggle.applied = toggle.target;
-        send(address, toggle.target ? 1.0f : 0.0f);
-      }
-    }
-    switchFade.settle(true);
-    dryHold = 0;
-  }
-  if (!heard()) return;
-
-  if (switchFlipPending() && switchFade.settledDry()) {
-    for (uint64_t address = 0; address < ParameterTargets::kCount; ++address) {
-      Switch& toggle = switches[address];
-      if (toggle.applied == toggle.target) continue;
-      toggle.applied = toggle.target;
-      send(address, toggle.target ? 1.0f : 0.0f);
-    }
-    // The kernel takes a switch at its next grid point; the output stays dry until then.
-    dryHold = kControlGrid;
-  }
-  switchFade.head(!switchFlipPending() && dryHold == 0);
-
-  if (gridPhase == 0)
+    // Nothing of the effect is heard now: every move ends where it was going.
+    flipSwitches();
     for (uint64_t address = 0; address < ParameterTargets::kCount; ++address)
-      if (glides[address].moving()) send(address, glides[address].step());
+      if (glides[address].moving() || glides[address].value() != requested[address]) settle(address);
+  }
+  if (!heard() || gridPhase != 0) return;
+
+  for (uint64_t address = 0; address < ParameterTargets::kCount; ++address)
+    if (glides[address].moving()) send(address, glides[address].step());
+  // With the carrier depth at 0 a switch of the carrier changes nothing the kernel
+  // makes: it flips at the grid point where the depth arrives, then the depth returns.
+  const ControlGlide& depth = glides[kFlipDepth];
+  if (flipPending() && !depth.moving() && depth.value() == 0.0f) {
+    flipSwitches();
+    aim(kFlipDepth);
+  }
 }
 
 uint32_t HostedUnit::subBlockLength(uint32_t position, uint32_t frames, const ParameterChange* next) const {
   uint32_t length = std::min(frames - position, maxFrames);
   if (next) length = std::min(length, next->frame - position);
-  if (heard() && anyGlideMoving()) length = std::min(length, kControlGrid - gridPhase);
-  // Fades end on a sub-block's edge, so whatever waits for them starts on the next frame.
+  if (heard() && (anyGlideMoving() || flipPending())) length = std::min(length, kControlGrid - gridPhase);
+  // A fade ends on a sub-block's edge, so the unit's switch is set on the next frame.
   if (!bypassFade.settled()) length = std::min(length, bypassFade.framesToGo());
-  if (!switchFade.settled()) length = std::min(length, switchFade.framesToGo());
-  if (dryHold > 0) length = std::min(length, dryHold);
   return length;
 }
 
@@ -236,7 +239,7 @@ void HostedUnit::render(const float* const in[2], float* const out[2], uint32_t 
   const float* const input[2] = {in[0] ? in[0] + offset : nullptr, in[1] ? in[1] + offset : nullptr};
   float* const output[2] = {out[0] + offset, out[1] + offset};
   float* const dry[2] = {dryBase.get(), dryBase.get() + maxFrames};
-  const bool crossfades = !unitBypassed && !(bypassFade.settledWet() && switchFade.settledWet());
+  const bool crossfades = !unitBypassed && !bypassFade.settledWet();
   if (crossfades) copyStereoInput(input, dry, frames);
   const bool effectRuns = !unitBypassed;
 
@@ -258,13 +261,9 @@ void HostedUnit::render(const float* const in[2], float* const out[2], uint32_t 
   eventMarks = 0;
   if (status != noErr) copyStereoInput(input, output, frames);
 
-  if (crossfades) {
-    switchFade.mix(dry[0], dry[1], output[0], output[1], frames);
-    bypassFade.mix(dry[0], dry[1], output[0], output[1], frames);
-  }
+  if (crossfades) bypassFade.mix(dry[0], dry[1], output[0], output[1], frames);
   if (bypassFade.settledWet()) restarting = false;
   if (effectRuns) gridPhase = (gridPhase + frames) % kControlGrid;
-  dryHold -= std::min(dryHold, frames);
   timestamp.mSampleTime += frames;
 }
 
@@ -272,7 +271,7 @@ bool HostedUnit::anyGlideMoving() const {
   return std::any_of(glides.begin(), glides.end(), [](const ControlGlide& glide) { return glide.moving(); });
 }
 
-bool HostedUnit::switchFlipPending() const {
+bool HostedUnit::flipPending() const {
   return std::any_of(switches.begin(), switches.end(),
                      [](const Switch& toggle) { return toggle.applied != toggle.target; });
 }

@@ -23,9 +23,10 @@ namespace drollicant::hosts {
 //   input with a seam that clicks), and its input and output fade in together;
 // - glide: a continuous control that jumps moves in a straight line over its
 //   glideSeconds (ControlTransition.h), one step per control-grid point of the kernel
-//   (kControlGrid frames counted from the unit's reset); a switch dips the output to
-//   dry for kSwitchFadeSeconds, flips while dry and comes back. While fully bypassed,
-//   changes apply at once;
+//   (kControlGrid frames counted from the unit's reset), all at one pace (a small change
+//   is over soon). flighty, which switches the carrier, waits for the carrier depth
+//   (whimsy) to glide to 0, flips there, and the depth glides back. While fully
+//   bypassed, changes apply at once;
 // - sample times: a host block is split where its parameter changes lie, so each lands
 //   at its frame; blocks longer than the maximum are rendered in slices.
 // When no control moves and no fade runs, the unit is called exactly as a host would
@@ -45,7 +46,6 @@ namespace drollicant::hosts {
 class HostedUnit {
 public:
   static constexpr double kBypassFadeSeconds = 0.010;
-  static constexpr double kSwitchFadeSeconds = 0.010;
 
   // Setup thread: takes over `unit` (see above). nullptr for no unit.
   static std::unique_ptr<HostedUnit> create(std::shared_ptr<DrollicantAudioUnit> unit);
@@ -91,11 +91,14 @@ private:
 
   // Audio thread.
   void apply(uint64_t address, float value);
+  void aim(uint64_t address);
+  void settle(uint64_t address);
+  void flipSwitches();
   void startSubBlock();
   uint32_t subBlockLength(uint32_t position, uint32_t frames, const ParameterChange* next) const;
   void render(const float* const in[2], float* const out[2], uint32_t offset, uint32_t frames);
   bool anyGlideMoving() const;
-  bool switchFlipPending() const;
+  bool flipPending() const;
   bool heard() const { return prepared && !unitBypassed; }
   void send(uint64_t address, float value);
   const platform::AURenderEvent* linkEvents();
@@ -113,6 +116,7 @@ private:
   uint32_t switchFadeFrames = 1;
   std::unique_ptr<float[]> dryBase;  // the input of the current sub-block: left, then right, maxFrames each
 
+  std::array<float, ParameterTargets::kCount> requested{};  // the latest value asked of each glide
   std::array<ControlGlide, ParameterTargets::kCount> glides;
   struct Switch {
     bool target = false;
@@ -120,8 +124,6 @@ private:
   };
   std::array<Switch, ParameterTargets::kCount> switches;
   WetDryFade bypassFade;  // wet unless bypassed
-  WetDryFade switchFade;  // wet unless a switch is about to flip
-  uint32_t dryHold = 0;   // frames the output stays dry after a switch flipped
   bool unitBypassed = false;
   bool restarting = false;  // the unit starts afresh after a bypass; its input opens with the fade
   uint32_t gridPhase = 0;   // frames the unit rendered since its reset, modulo kControlGrid

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 #include "LilvHost.h"
@@ -54,6 +55,7 @@ struct Transition {
   const char* symbol;
   float from;
   std::vector<Move> moves;
+  std::vector<std::pair<const char*, float>> settings{};  // other ports, away from their defaults
 };
 
 // Runs the sine through a fresh instance in blocks of `block`, starting settled at
@@ -64,6 +66,7 @@ Signal render(const Transition& t, uint32_t block, size_t frames) {
   const Signal in = sine(frames);
   Signal out{std::vector<float>(frames), std::vector<float>(frames)};
   if (!host.ready()) return out;
+  for (const auto& [symbol, value] : t.settings) host.set(symbol, value);
   host.set(t.symbol, t.from);
   host.activate();
   size_t nextMove = 0;
@@ -97,8 +100,9 @@ std::vector<float> stepRatios(const Transition& t, uint32_t block) {
 
 }  // namespace
 
-// Host bypass off and on again after half a second, every continuous control jumping
-// across most of its range, each switch both ways.
+// Host bypass on and off again, after 1.5 s and within a few blocks, every gliding
+// control jumping across most of its range, each switch both ways, also where it moves
+// the sound most.
 TEST(TransitionSteps, NoChangeStepsLargerThanTheSteadySoundAtAnyBlockSize) {
   const size_t back = kChangeAt + size_t(1.5 * kRate);
   const std::vector<Transition> transitions{
@@ -111,8 +115,12 @@ TEST(TransitionSteps, NoChangeStepsLargerThanTheSteadySoundAtAnyBlockSize) {
       {"naivete 0 to 1", "naivete", 0.0f, {{kChangeAt, 1.0f}}},
       {"flighty off to on", "flighty", 0.0f, {{kChangeAt, 1.0f}}},
       {"flighty on to off", "flighty", 1.0f, {{kChangeAt, 0.0f}}},
+      {"flighty on, whimsy 0.5", "flighty", 0.0f, {{kChangeAt, 1.0f}}, {{"whimsy", 0.5f}}},
+      {"flighty off, whimsy 0.5", "flighty", 1.0f, {{kChangeAt, 0.0f}}, {{"whimsy", 0.5f}}},
       {"genteel off to on", "genteel", 0.0f, {{kChangeAt, 1.0f}}},
       {"genteel on to off", "genteel", 1.0f, {{kChangeAt, 0.0f}}},
+      {"genteel on, charisma 0", "genteel", 0.0f, {{kChangeAt, 1.0f}}, {{"charisma", 0.0f}}},
+      {"genteel off, charisma 0", "genteel", 1.0f, {{kChangeAt, 0.0f}}, {{"charisma", 0.0f}}},
   };
   for (const uint32_t block : {1u, 64u, 512u})
     for (const Transition& t : transitions) {
