@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "audiounit/KernelParameters.h"
 #include "dsp/EngineRoutines.h"
@@ -117,7 +116,7 @@ void HostedUnit::aimAtControls() {
 
 void HostedUnit::process(const float* const in[2], float* const out[2], uint32_t frames, const ParameterChange* changes,
                          uint32_t changeCount) {
-  if (frames == 0) return;
+  if (frames == 0 || out[0] == nullptr || out[1] == nullptr) return;
   if (!prepared) {
     copyStereoInput(in, out, frames);
     return;
@@ -155,16 +154,13 @@ void HostedUnit::apply(uint64_t address, float value) {
       else
         settle(address);
       return;
-    case ControlTransition::flip: {
-      Switch& toggle = switches[address];
-      toggle.target = value >= kSwitchThreshold;
-      if (!heard()) {
+    case ControlTransition::flip:
+      switches[address].target = value >= kSwitchThreshold;
+      if (heard())
+        aim(kFlipDepth);  // down to 0 for a flip, back up if the flip is called off
+      else
         flipSwitches();
-      } else if (toggle.applied != toggle.target) {
-        aim(kFlipDepth);  // down to 0 first
-      }
       return;
-    }
   }
 }
 

@@ -39,6 +39,10 @@ namespace drollicant::hosts {
 // the tree reports the latest value asked, not a step of a glide. This lasts for the
 // unit's life.
 //
+// Use: create once per instance, prepare when the host gives its rate and largest block,
+// reset when the host restarts the audio (transport jumps, activation), process once per
+// host block with the changes the host scheduled in it.
+//
 // Threads: create, prepare and reset on a setup thread (reset may also run on the
 // host's audio thread between process calls: it obtains no memory and takes no lock),
 // never during process. process on the audio thread: no allocation, no lock.
@@ -81,6 +85,9 @@ public:
   // Any thread: the latest value asked for a parameter (switches read 1 or 0).
   float parameter(uint64_t address) const { return targets->reported(address); }
 
+  // The unit, for what the formats translate themselves: saved state, presets, the
+  // editor, the tail time. Its parameter tree feeds this layer (see above); its own
+  // bypass switch belongs to this layer: use setBypassed.
   DrollicantAudioUnit& unit() { return *audioUnit; }
   uint32_t maximumFramesToRender() const { return maxFrames; }
 
@@ -112,8 +119,7 @@ private:
   bool prepared = false;
   double sampleRate = 0.0;
   uint32_t maxFrames = 0;
-  std::array<int, ParameterTargets::kCount> glideSteps{};  // grid points a glide takes
-  uint32_t switchFadeFrames = 1;
+  std::array<int, ParameterTargets::kCount> glideSteps{};  // grid points a glide takes across the range
   std::unique_ptr<float[]> dryBase;  // the input of the current sub-block: left, then right, maxFrames each
 
   std::array<float, ParameterTargets::kCount> requested{};  // the latest value asked of each glide

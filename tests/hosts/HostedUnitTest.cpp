@@ -196,6 +196,40 @@ TEST(HostedUnit, TreeValuesGlideAndAreReportedAsAsked) {
   EXPECT_EQ(kernel.whimsy.load(), 1.0f);
 }
 
+// flighty flips only where the kernel's carrier depth is 0, then the depth returns to
+// its value; a flip called off before it happened returns the depth all the same.
+TEST(HostedUnit, FlightyFlipsAtZeroCarrierDepth) {
+  testing_support::ExtensionBundle bundle;
+  const auto hosted = makeHosted();
+  const DrollicantDSPKernel& kernel = *hosted->unit().dspKernel;
+  const Stereo in = music(kControlGrid);
+  Stereo out(kControlGrid);
+  const float* input[2] = {in.left.data(), in.right.data()};
+  float* output[2] = {out.left.data(), out.right.data()};
+  const ParameterChange whimsy{0, kWhimsy, 0.8f};
+  hosted->process(input, output, kControlGrid, &whimsy, 1);
+  hosted->reset();
+
+  auto run = [&](std::vector<ParameterChange> changes, int blocks) {
+    bool flippedAtZero = true;
+    for (int block = 0; block < blocks; ++block) {
+      const bool before = kernel.flighty.load();
+      hosted->process(input, output, kControlGrid, changes.data(), uint32_t(changes.size()));
+      changes.clear();
+      if (kernel.flighty.load() != before && kernel.whimsy.load() != 0.0f) flippedAtZero = false;
+    }
+    return flippedAtZero;
+  };
+  EXPECT_TRUE(run({{0, kFlighty, 1.0f}}, 200));
+  EXPECT_TRUE(kernel.flighty.load());
+  EXPECT_EQ(kernel.whimsy.load(), 0.8f);
+
+  EXPECT_TRUE(run({{0, kFlighty, 0.0f}}, 3));
+  EXPECT_TRUE(run({{0, kFlighty, 1.0f}}, 200));
+  EXPECT_TRUE(kernel.flighty.load());
+  EXPECT_EQ(kernel.whimsy.load(), 0.8f) << "called off, the flip gives the depth back";
+}
+
 // A host bypass fades to the dry input and only then sets the unit's own switch; set
 // again, the unit's switch clears at once and the output fades back in.
 TEST(HostedUnit, BypassSetsTheUnitsSwitchOnceTheOutputIsDry) {
