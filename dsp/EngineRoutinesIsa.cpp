@@ -104,50 +104,70 @@ void carrierGain(float* gain, double phase, double increment, float depth, int64
   for (; i < n; ++i) gain[i] = rest + depth * float(__builtin_sin(phase + double(i) * increment));
 }
 
-// The per-sample recursion, exactly as one sample of the line: write, glide, read
-// between two slots, feed back.
-struct DelayScalar {
-  float* ring;
-  int64_t L;
-  float g;
-  double k, s;
-
-  INLINE_MEMBER float sample(float x, int64_t& w, double& d) const {
-    if (!finite(x)) x = 0.0f;
-    ring[w] = x;
-    d = k + d * s;
-    const double r = double(w) - d;
-    const double fl = __builtin_floor(r);
-    const int64_t i0 = int64_t(fl);
-    const int64_t j0 = i0 >= 0 ? (i0 < L ? i0 : i0 % L) : (i0 >= -L ? i0 + L : ((i0 % L) + L) % L);
-    const int64_t j1 = j0 + 1 == L ? 0 : j0 + 1;
-    const float frac = float(r - fl);
-    const float y = (1.0f - frac) * ring[j0] + ring[j1] * frac;
-    if (g > 0.0f) ring[w] = finiteOr0(x + g * y);
-    w = w + 1 == L ? 0 : w + 1;
-    return y;
-  }
-};
+// One sample of a line at smoothed delay `d`: write, read between two slots, feed
+// back. The arithmetic is the chunked path's, term for term.
+INLINE float delaySample(float* ring, int64_t L, float g, float x, int64_t& w, double d) {
+  if (!finite(x)) x = 0.0f;
+  ring[w] = x;
+  const double r = double(w) - d;
+  const double fl = __builtin_floor(r);
+  const int64_t i0 = int64_t(fl);
+  const int64_t j0 = i0 >= 0 ? (i0 < L ? i0 : i0 % L) : (i0 >= -L ? i0 + L : ((i0 % L) + L) % L);
+  const int64_t j1 = j0 + 1 == L ? 0 : j0 + 1;
+  const float frac = float(r - fl);
+  const float a = ring[j0], b = ring[j1];
+  const float y = a + frac * (b - a);
+  if (g > 0.0f) ring[w] = finiteOr0(x + g * y);
+  w = w + 1 == L ? 0 : w + 1;
+  return y;
+}
 
 // ---- input: level followers and carrier ------------------------------------------
 
-// One sample of one channel: follow its level, return it with the carrier applied.
-INLINE float follow(float x, float gain, float& envelope, float attack, float decay) {
+// One input sample made safe: silence for non-finite, limited to ±kLargestInput.
+INLINE float limited(float x) {
   if (!finite(x)) x = 0.0f;
-  x = x < -kLargestInput ? -kLargestInput : (x > kLargestInput ? kLargestInput : x);
+  return x < -kLargestInput ? -kLargestInput : (x > kLargestInput ? kLargestInput : x);
+}
+
+INLINE void track(float x, float& envelope, float attack, float decay) {
   const float a = __builtin_fabsf(x);
   const float coef = envelope < a ? attack : decay;
   envelope = envelope + coef * (a - envelope);
+}
+
+// One sample of one channel: follow its level, return it with the carrier applied.
+INLINE float follow(float x, float gain, float& envelope, float attack, float decay) {
+  x = limited(x);
+  track(x, envelope, attack, decay);
   return x * gain;
+}
+
+void followLevels(EnvelopeFollowers& env, const float* inL, const float* inR, int64_t n) {
+  float left = env.left, right = env.right;
+  for (int64_t i = 0; i < n; ++i) {
+    track(limited(inL[i]), left, env.attack, env.decay);
+    track(limited(inR[i]), right, env.attack, env.decay);
+  }
+  env.left = left, env.right = right;
 }
 
 // ---- section by section ---------------------------------------------------------
 
 // Without 32 wide registers the packed wavefront spills, and for short blocks it
-// costs more than it saves; there the sections run one after another instead, each carrying its history in registers
-// through the block, in the plain order of the terms.
+// costs more than it saves; there the sections run one after another instead, each
+// carrying its history in registers through the block. Where a wavefront exists the
+// terms are summed in its order, so that a block gives the same samples whichever path
+// it takes; elsewhere in their plain order.
 INLINE float section1(const float (*k)[W], int b, float x, float x1, float x2, float y1, float y2) {
+#if defined(__AVX2__)
+  float t = k[2][b] * x2 - k[4][b] * y2;
+  t = t + k[1][b] * x1;
+  t = t - k[3][b] * y1;
+  return t + k[0][b] * x;
+#else
   return k[0][b] * x + k[1][b] * x1 + k[2][b] * x2 - k[3][b] * y1 - k[4][b] * y2;
+#endif
 }
 
 // One stage of one channel: its two sections and their shared input history.
@@ -533,30 +553,20 @@ INLINE void storec(float* p, cf v) { *reinterpret_cast<cfu*>(p) = v; }
 INLINE cf finiteOrZeroc(cf x) { return (__builtin_bit_cast(ci, x) & 0x7f800000) != 0x7f800000 ? x : cf{}; }
 
 // Where a chunk reads: the slot before each read position and the fraction past it,
-// for delays d_j = fixed + c · s^(j+1) of samples w + j.
+// for delays d_j = target + c · powers[j] of samples w + j.
 struct ChunkReads {
   ci slot;
   cf fraction;
 };
 
-// Powers s^1 … s^CW of the smoothing coefficient, eight to a vector.
-struct SmootherPowers {
-  vd part[CW / 8];
-  double last;
-  explicit SmootherPowers(double s) {
-    const double s2 = s * s, s4 = s2 * s2, s8 = s4 * s4;
-    part[0] = vd{s, s2, s2 * s, s4, s4 * s, s4 * s2, s4 * s2 * s, s8};
-    for (int k = 1; k < CW / 8; ++k) part[k] = part[k - 1] * s8;
-    last = part[CW / 8 - 1][7];
-  }
-};
-
-INLINE ChunkReads chunkReads(const SmootherPowers& powers, double fixed, double c, int64_t w) {
+INLINE ChunkReads chunkReads(const double* powers, double target, double c, int64_t w) {
   const vd iota = {0, 1, 2, 3, 4, 5, 6, 7};
   vi8 slot[CW / 8];
   vf8 fraction[CW / 8];
   for (int k = 0; k < CW / 8; ++k) {
-    const vd r = (double(w + 8 * k) + iota) - (fixed + c * powers.part[k]);
+    vd p;
+    __builtin_memcpy(&p, powers + 8 * k, sizeof p);
+    const vd r = (double(w + 8 * k) + iota) - (target + c * p);
     const vd fl = floorv(r);
     slot[k] = __builtin_convertvector(fl, vi8);
     fraction[k] = __builtin_convertvector(r - fl, vf8);
@@ -568,62 +578,75 @@ INLINE ChunkReads chunkReads(const SmootherPowers& powers, double fixed, double 
 }
 #endif
 
-// `count` lines (one, or both channels' lines of a band) whose delays, rings and write
-// positions agree, so that they share every read position. The caller has checked.
-// The smoothing coefficient every line of the kernel shares, with what the chunked
-// path derives from it, worked out once per block rather than once per line.
+constexpr int G = kControlGrid;
+
+// Powers s^0 … s^G of a smoothing coefficient, worked out once per block rather than
+// once per line.
 struct Smoothing {
   double s = -1.0;
-  double gap = 1.0;  // 1 / (1 − s): the smoother's fixed point is k · gap
-#if defined(__AVX512F__) || defined(__AVX2__)
-  SmootherPowers powers{0.0};
-#endif
-  explicit Smoothing(double coefficient) : s(coefficient), gap(1.0 / (1.0 - coefficient)) {
-#if defined(__AVX512F__) || defined(__AVX2__)
-    powers = SmootherPowers(coefficient);
-#endif
+  double powers[G + 1];
+  explicit Smoothing(double coefficient) : s(coefficient) {
+    powers[0] = 1.0;
+    for (int j = 1; j <= G; ++j) powers[j] = powers[j - 1] * coefficient;
   }
 };
 
+INLINE double finiteOr(double x, double fallback) { return __builtin_isfinite(x) ? x : fallback; }
+
+// `count` lines (one, or both channels' lines of a band) whose delays, rings, write
+// positions and steps agree, so that they share every read position. The caller has
+// checked.
 template <int count>
-void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, [[maybe_unused]] const Smoothing& smoothing) {
+void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, const Smoothing& shared) {
   DelayRun& line = *lines[0];
   const int64_t L = line.length;
   if (L < 1 || n < 1) return;
   const double s = line.smoothing;
-  double T = line.target;
-  double d = line.delay;
-  if (!__builtin_isfinite(T)) T = 0.0;
-  if (!__builtin_isfinite(d)) d = T;
-  DelayScalar scalar[count];
-  for (int l = 0; l < count; ++l) scalar[l] = {lines[l]->ring, L, lines[l]->feedback, (1.0 - s) * T, s};
+  const Smoothing* own = s == shared.s ? &shared : nullptr;
+  alignas(Smoothing) unsigned char ownStorage[sizeof(Smoothing)];
+  if (!own) own = new (ownStorage) Smoothing(s);
+  const double* powers = own->powers;
+  double T = finiteOr(line.target, 0.0);
+  double c = finiteOr(line.offset, 0.0);
+  int32_t p = line.phase < 0 ? 0 : (line.phase > G ? G : line.phase);
+  float g[count];
+  for (int l = 0; l < count; ++l) g[l] = lines[l]->feedback;
   int64_t w = line.writePos;
-  int64_t i = 0;
-  // Sample by sample from `i` for `frames` samples, every line from the same position.
-  auto perSample = [&](int64_t frames) {
-    const int64_t w0 = w;
-    const double d0 = d;
-    for (int l = 0; l < count; ++l) {
-      w = w0, d = d0;
-      for (int64_t j = i; j < i + frames; ++j) blocks[l][j] = scalar[l].sample(blocks[l][j], w, d);
+  int64_t step = 0;
+  for (int64_t i = 0; i < n;) {
+    if (p == G) {
+      // A grid point: carry the delay reached over to the next target.
+      const int64_t k = step < line.stepCount ? step : line.stepCount - 1;
+      ++step;
+      if (k >= 0) {
+        const double next = finiteOr(line.steps[k].target, 0.0);
+        c = finiteOr((T + c * powers[G]) - next, 0.0);
+        T = next;
+        for (int l = 0; l < count; ++l) g[l] = lines[l]->steps[k].feedback;
+      }
+      p = 0;
     }
-  };
-
+    const int64_t end = i + (n - i < G - p ? n - i : G - p);
+    // Sample by sample up to `to`, every line from the same position.
+    auto perSample = [&](int64_t to) {
+      const int64_t w0 = w;
+      for (int l = 0; l < count; ++l) {
+        w = w0;
+        for (int64_t j = i, q = p; j < to; ++j, ++q)
+          blocks[l][j] = delaySample(lines[l]->ring, L, g[l], blocks[l][j], w, T + c * powers[q + 1]);
+      }
+      p += int32_t(to - i);
+      i = to;
+    };
 #if defined(__AVX512F__) || defined(__AVX2__)
-  // A chunk at once while every read lies before the slots the chunk writes (the
-  // delay exceeds the chunk) and the smoother has a fixed point.
-  constexpr double kFar = double(1 << 30);
-  const bool glides = s == smoothing.s && s >= 0.0 && s < 1.0 && L > 2 * CW && L < (int64_t(1) << 30) && d > -kFar &&
-                      d < kFar && T > -kFar && T < kFar;
-  if (glides && n >= CW) {
-    // The smoother's closed form, d_j = fixed + c · s^j: chunks only carry c forward,
-    // so no chunk waits for the last lane of the one before.
-    const double fixed = scalar[0].k * smoothing.gap;
-    const SmootherPowers& powers = smoothing.powers;
-    double c = d - fixed;
+    // A chunk at once while every read lies before the slots the chunk writes (the
+    // delay exceeds the chunk).
+    constexpr double kFar = double(1 << 30);
+    const bool chunked =
+        s >= 0.0 && s < 1.0 && L > 2 * CW && L < (int64_t(1) << 30) && T > -kFar && T < kFar && c > -kFar && c < kFar;
     const int32_t length = int32_t(L);
-    for (; i + CW <= n; i += CW) {
-      const ChunkReads reads = chunkReads(powers, fixed, c, w);
+    while (chunked && i + CW <= end) {
+      const ChunkReads reads = chunkReads(powers + p + 1, T, c, w);
       const ci i0 = reads.slot;
       // Reads must come from slots this chunk does not write: [w + CW − L, w − 1]. They
       // usually lie within a few samples of each other: then one window of 2·CW slots
@@ -634,9 +657,7 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, [[maybe
       const bool windowed = lo >= first && lo + 2 * CW - 1 <= last && slot + 2 * CW <= length &&
                             !anyLane(__builtin_bit_cast(cu, offset) > 2u * CW - 2);
       if (!windowed && anyLane((i0 < first) | (i0 + 1 > last))) {
-        d = fixed + c;
-        perSample(CW);
-        c = d - fixed;
+        perSample(i + CW);
         continue;
       }
       const ci j0 = i0 + ((i0 < 0) & length);
@@ -652,8 +673,7 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, [[maybe
         }
         const cf y = a + reads.fraction * (b - a);
         const cf x = finiteOrZeroc(loadc(blocks[l] + i));
-        const float g = lines[l]->feedback;
-        const cf fed = g > 0.0f ? finiteOrZeroc(x + g * y) : x;
+        const cf fed = g[l] > 0.0f ? finiteOrZeroc(x + g[l] * y) : x;
         if (w + CW <= L) {
           storec(ring + w, fed);
         } else {
@@ -662,13 +682,16 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, [[maybe
         storec(blocks[l] + i, y);
       }
       w = w + CW >= L ? w + CW - L : w + CW;
-      c = c * powers.last;
+      i += CW, p += CW;
     }
-    d = fixed + c;
-  }
 #endif
-  perSample(n - i);
-  for (int l = 0; l < count; ++l) lines[l]->writePos = w, lines[l]->delay = d;
+    perSample(end);
+  }
+  for (int l = 0; l < count; ++l) {
+    DelayRun& run = *lines[l];
+    run.writePos = w, run.target = T, run.offset = c, run.phase = p, run.feedback = g[l];
+    run.delay = T + c * powers[p];
+  }
 }
 
 void delayLine(DelayRun& line, float* block, int64_t n) {
@@ -678,8 +701,9 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
 }
 
 void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n, const Smoothing& smoothing) {
-  const bool together = left.length == right.length && left.writePos == right.writePos && left.delay == right.delay &&
-                        left.target == right.target && left.smoothing == right.smoothing;
+  const bool together = left.length == right.length && left.writePos == right.writePos && left.target == right.target &&
+                        left.offset == right.offset && left.phase == right.phase && left.smoothing == right.smoothing &&
+                        left.steps == right.steps && left.stepCount == right.stepCount;
   if (!together) {
     DelayRun* one[1] = {&left};
     float* block[1] = {blockL};
@@ -764,10 +788,18 @@ void mixSaturate(const float* bands, int64_t stride, const float* weights, float
     const vf8 y = saturate8(sum);
     __builtin_memcpy(out + i, &y, sizeof y);
   }
-  for (; i < n; ++i) {
-    float sum = 0.0f;
-    for (int b = 0; b < 11; ++b) sum = sum + weights[b] * bands[b * stride + i];
-    out[i] = __builtin_tanhf(finiteOr0(sum));
+  // The last few samples through the same vector arithmetic, so that every sample
+  // comes out the same whatever the length of its block.
+  if (i < n) {
+    const unsigned long rest = sizeof(float) * (unsigned long)(n - i);
+    vf8 sum{};
+    for (int b = 0; b < 11; ++b) {
+      vf8 band{};
+      __builtin_memcpy(&band, bands + b * stride + i, rest);
+      sum = sum + weights[b] * band;
+    }
+    const vf8 y = saturate8(sum);
+    __builtin_memcpy(out + i, &y, rest);
   }
 }
 
@@ -780,6 +812,6 @@ void mixSaturate(const float* bands, int64_t stride, const float* weights, float
 
 extern const EngineRoutines ENGINE_TABLE(ENGINE_ISA);
 const EngineRoutines ENGINE_TABLE(ENGINE_ISA) = {
-    ENGINE_NAME(ENGINE_ISA), sines, carrierGain, crossover, delayLine, delayBands, mixSaturate};
+    ENGINE_NAME(ENGINE_ISA), followLevels, sines, carrierGain, crossover, delayLine, delayBands, mixSaturate};
 
 }  // namespace drollicant
