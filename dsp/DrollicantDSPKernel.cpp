@@ -105,9 +105,10 @@ void DrollicantDSPKernel::allocate(int64_t frames, double rate) {
   packCrossover();
 
   lfoPhase = 0.0;
+  lfoSines = std::make_unique<double[]>(size_t(2 * stepsPerLine));
   // Sets every line's delaySeconds from the controls; the rings are sized with them below.
-  std::array<DelayStep, 2 * kBandCount> steps;
-  aimDelays(readControls(), steps.data(), steps.data() + kBandCount, 1);
+  lfoSines[0] = 0.0, lfoSines[stepsPerLine] = 1.0;
+  aimDelays(readControls(), 1);
   for (auto* lines : {&bandDelaysL, &bandDelaysR})
     for (auto& line : *lines) line->size(float(rate));
   reset();
@@ -162,10 +163,13 @@ void DrollicantDSPKernel::startChunk(const Controls& controls, const EnvelopeFol
   const Carrier carrier = carrierLaw(controls, levels);
   const double inc = kTwoPi * carrier.frequency / sampleRate;
   routines->carrierGain(chunkGain.data(), carrierPhase, inc, carrier.depth, kControlGrid);
-  carrierPhase = std::fmod(carrierPhase + double(kControlGrid) * inc, kTwoPi);
+  // fmod, without its cost in the usual case: below 4π the subtraction is exact.
+  const double phase = carrierPhase + double(kControlGrid) * inc;
+  carrierPhase = phase >= kTwoPi && phase < 2.0 * kTwoPi ? phase - kTwoPi : std::fmod(phase, kTwoPi);
 
-  DelayStep* stepsL = delaySteps.get() + chunk;
-  aimDelays(controls, stepsL, stepsL + kBandCount * stepsPerLine, stepsPerLine);
+  // The delays' sweep: where the LFO stands at this grid point, and a chunk later.
+  lfoSines[chunk] = lfoPhase;
+  lfoSines[stepsPerLine + chunk] = lfoPhase + std::numbers::pi / 2.0;
   advanceLFO(controls, kControlGrid);
 }
 
@@ -175,10 +179,11 @@ void DrollicantDSPKernel::advanceLFO(const Controls& controls, int64_t frames) {
   if (lfoPhase >= kTwoPi) lfoPhase -= kTwoPi;
 }
 
-// Every band's phase is the LFO's plus a fixed offset, so one sine and cosine of the
-// LFO give all eleven sines by the angle-sum identity; the right channel's anti-phase
-// sines are their negatives.
-void DrollicantDSPKernel::aimDelays(const Controls& controls, DelayStep* stepsL, DelayStep* stepsR, int64_t stride) {
+// Every band's phase is the LFO's plus a fixed offset, so the sine and cosine of the
+// LFO at each grid point give all eleven sines by the angle-sum identity; the right
+// channel's anti-phase sines are their negatives. `lfoSines` holds the sines of the
+// first `chunks` grid points, then from `stepsPerLine` on their cosines.
+void DrollicantDSPKernel::aimDelays(const Controls& controls, int64_t chunks) {
   const float c = clamp01(controls.charisma);
   const double scale = controls.genteel ? double(kShortDelayScale) : kLongDelayScale;
   const float fb = clamp01(controls.nostalgia) * kMaxFeedback;
@@ -186,28 +191,35 @@ void DrollicantDSPKernel::aimDelays(const Controls& controls, DelayStep* stepsL,
   const double D = scale * (double(depth) * double(depth)) * 0.5;
   const bool antiPhase = c > 0.5f;
   const auto& tables = bandTables();
-  const double sinLFO = std::sin(lfoPhase), cosLFO = std::cos(lfoPhase);
-
-  // The longest delay a ring holds; every line is sized alike, so it is worked out
-  // again only if one differs.
-  int64_t length = -1;
-  float rate = 0.0f, limit = 0.0f;
-  auto aim = [&](SimpleDelayKernel& line, float delay, DelayStep& step) {
-    if (line.bufferLength != length || line.sampleRate != rate) {
-      length = line.bufferLength, rate = line.sampleRate;
-      limit = float(length - 1) / rate;
-    }
-    line.delaySeconds = delay;
-    line.targetDelay = double(std::min(limit, delay));
-    line.feedback = fb;
-    step = {line.targetDelay * double(rate), fb};
-  };
+  // Every line is sized alike: one limit for all.
+  const SimpleDelayKernel& any = *bandDelaysL[0];
+  const float rate = any.sampleRate;
+  const float limit = float(any.bufferLength - 1) / rate;
+  DelayStep* stepsL = delaySteps.get();
+  DelayStep* stepsR = stepsL + kBandCount * stepsPerLine;
+  const double* sines = lfoSines.get();
+  const double* cosines = sines + stepsPerLine;
+  std::array<float, kBandCount> lastL{}, lastR{};
   for (int b = 0; b < kBandCount; ++b) {
-    const double sine = sinLFO * tables.offsetCosines[b] + cosLFO * tables.offsetSines[b];
-    const float dL = float(D * (sine + 1.0));
-    aim(*bandDelaysL[b], dL, stepsL[b * stride]);
-    aim(*bandDelaysR[b], antiPhase ? float(D * (1.0 - sine)) : dL, stepsR[b * stride]);
+    const double cosOffset = tables.offsetCosines[b], sinOffset = tables.offsetSines[b];
+    DelayStep* left = stepsL + b * stepsPerLine;
+    DelayStep* right = stepsR + b * stepsPerLine;
+    for (int64_t k = 0; k < chunks; ++k) {
+      const double sine = sines[k] * cosOffset + cosines[k] * sinOffset;
+      const float dL = float(D * (sine + 1.0));
+      const float dR = antiPhase ? float(D * (1.0 - sine)) : dL;
+      left[k] = {double(std::min(limit, dL)) * double(rate), fb};
+      right[k] = {double(std::min(limit, dR)) * double(rate), fb};
+      lastL[b] = dL, lastR[b] = dR;
+    }
   }
+  // The lines show what the last grid point asked of them.
+  for (int b = 0; b < kBandCount; ++b)
+    for (auto [line, delay] : {std::pair{bandDelaysL[b].get(), lastL[b]}, std::pair{bandDelaysR[b].get(), lastR[b]}}) {
+      line->delaySeconds = delay;
+      line->targetDelay = double(std::min(limit, delay));
+      line->feedback = fb;
+    }
 }
 
 void DrollicantDSPKernel::updateBandWeights(const Controls& controls) {
@@ -290,6 +302,11 @@ void DrollicantDSPKernel::process(const float* inL, const float* inR, float* out
     }
     startChunk(controls, levels, k);
     std::copy_n(chunkGain.data(), std::min<int64_t>(kControlGrid, n - at), gain + at);
+  }
+  if (chunks > 0) {
+    routines->sines(lfoSines.get(), lfoSines.get(), int(chunks));
+    routines->sines(lfoSines.get() + stepsPerLine, lfoSines.get() + stepsPerLine, int(chunks));
+    aimDelays(controls, chunks);
   }
 
   float* bandsL = bandBase.get();

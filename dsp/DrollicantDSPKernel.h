@@ -99,6 +99,7 @@ public:
   // then the right's, `stepsPerLine` to a line.
   std::unique_ptr<DelayStep[]> delaySteps;
   int64_t stepsPerLine = 0;
+  std::unique_ptr<double[]> lfoSines;  // the LFO's phases at a block's grid points, then their sines
 
 private:
   // The controls as one block reads them.
@@ -112,11 +113,11 @@ private:
     float depth;
   };
   Carrier carrierLaw(const Controls& controls, const EnvelopeFollowers& levels) const;
-  // The laws of one grid chunk: its carrier gain, the lines' step `chunk` of the block,
-  // and the LFO moved on by a chunk.
+  // The laws of one grid chunk: its carrier gain, the LFO's phase for the lines' step
+  // `chunk` of the block, and the LFO moved on by a chunk.
   void startChunk(const Controls& controls, const EnvelopeFollowers& levels, int64_t chunk);
   void advanceLFO(const Controls& controls, int64_t frames);
-  void aimDelays(const Controls& controls, DelayStep* stepsL, DelayStep* stepsR, int64_t stride);
+  void aimDelays(const Controls& controls, int64_t chunks);
   void updateBandWeights(const Controls& controls);
   void packCrossover();
   void delayBands(float* bandsL, float* bandsR, int64_t steps, bool antiPhase, int64_t n);

@@ -593,6 +593,21 @@ struct Smoothing {
 
 INLINE double finiteOr(double x, double fallback) { return __builtin_isfinite(x) ? x : fallback; }
 
+// Samples `from` … `to` − 1 one by one, every line from the same write position; the
+// first is sample `p` of its grid chunk.
+template <int count>
+INLINE void delaySamples(DelayRun* const* lines, float* const* blocks, const float* g, int64_t from, int64_t to,
+                         int32_t p, int64_t& w, double T, double c, const double* powers) {
+  const int64_t w0 = w;
+  const int64_t L = lines[0]->length;
+  for (int l = 0; l < count; ++l) {
+    w = w0;
+    float* ring = lines[l]->ring;
+    for (int64_t j = from, q = p + 1; j < to; ++j, ++q)
+      blocks[l][j] = delaySample(ring, L, g[l], blocks[l][j], w, T + c * powers[q]);
+  }
+}
+
 // `count` lines (one, or both channels' lines of a band) whose delays, rings, write
 // positions and steps agree, so that they share every read position. The caller has
 // checked.
@@ -612,6 +627,14 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, const S
   float g[count];
   for (int l = 0; l < count; ++l) g[l] = lines[l]->feedback;
   int64_t w = line.writePos;
+#if defined(__AVX512F__) || defined(__AVX2__)
+  // Chunks of CW samples at once need a smoother with a fixed point and delays the
+  // read positions can hold.
+  constexpr double kFar = double(1 << 30);
+  const bool steady = s >= 0.0 && s < 1.0 && L > 2 * CW && L < (int64_t(1) << 30);
+  bool chunked = steady && T > -kFar && T < kFar && c > -kFar && c < kFar;
+  const int32_t length = int32_t(L);
+#endif
   int64_t step = 0;
   for (int64_t i = 0; i < n;) {
     if (p == G) {
@@ -623,29 +646,17 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, const S
         c = finiteOr((T + c * powers[G]) - next, 0.0);
         T = next;
         for (int l = 0; l < count; ++l) g[l] = lines[l]->steps[k].feedback;
+#if defined(__AVX512F__) || defined(__AVX2__)
+        chunked = steady && T > -kFar && T < kFar && c > -kFar && c < kFar;
+#endif
       }
       p = 0;
     }
     const int64_t end = i + (n - i < G - p ? n - i : G - p);
-    // Sample by sample up to `to`, every line from the same position.
-    auto perSample = [&](int64_t to) {
-      const int64_t w0 = w;
-      for (int l = 0; l < count; ++l) {
-        w = w0;
-        for (int64_t j = i, q = p; j < to; ++j, ++q)
-          blocks[l][j] = delaySample(lines[l]->ring, L, g[l], blocks[l][j], w, T + c * powers[q + 1]);
-      }
-      p += int32_t(to - i);
-      i = to;
-    };
 #if defined(__AVX512F__) || defined(__AVX2__)
     // A chunk at once while every read lies before the slots the chunk writes (the
     // delay exceeds the chunk).
-    constexpr double kFar = double(1 << 30);
-    const bool chunked =
-        s >= 0.0 && s < 1.0 && L > 2 * CW && L < (int64_t(1) << 30) && T > -kFar && T < kFar && c > -kFar && c < kFar;
-    const int32_t length = int32_t(L);
-    while (chunked && i + CW <= end) {
+    for (; chunked && i + CW <= end; i += CW, p += CW) {
       const ChunkReads reads = chunkReads(powers + p + 1, T, c, w);
       const ci i0 = reads.slot;
       // Reads must come from slots this chunk does not write: [w + CW − L, w − 1]. They
@@ -657,7 +668,7 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, const S
       const bool windowed = lo >= first && lo + 2 * CW - 1 <= last && slot + 2 * CW <= length &&
                             !anyLane(__builtin_bit_cast(cu, offset) > 2u * CW - 2);
       if (!windowed && anyLane((i0 < first) | (i0 + 1 > last))) {
-        perSample(i + CW);
+        delaySamples<count>(lines, blocks, g, i, i + CW, p, w, T, c, powers);
         continue;
       }
       const ci j0 = i0 + ((i0 < 0) & length);
@@ -682,10 +693,13 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, const S
         storec(blocks[l] + i, y);
       }
       w = w + CW >= L ? w + CW - L : w + CW;
-      i += CW, p += CW;
     }
 #endif
-    perSample(end);
+    if (i < end) {
+      delaySamples<count>(lines, blocks, g, i, end, p, w, T, c, powers);
+      p += int32_t(end - i);
+      i = end;
+    }
   }
   for (int l = 0; l < count; ++l) {
     DelayRun& run = *lines[l];
