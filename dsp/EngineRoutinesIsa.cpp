@@ -461,6 +461,51 @@ struct Channel8 {
   }
 };
 
+// Eight rows of eight lanes transposed in three stages of swapped blocks.
+INLINE void transpose8(vf8* r) {
+  static constexpr int kFirstHalf[] = {0, 1, 2, 3}, kFirstPairs[] = {0, 1, 4, 5}, kEvens[] = {0, 2, 4, 6};
+  for (int i : kFirstHalf) {
+    const vf8 a = r[i], b = r[i + 4];
+    r[i] = __builtin_shufflevector(a, b, 0, 1, 2, 3, 8, 9, 10, 11);
+    r[i + 4] = __builtin_shufflevector(a, b, 4, 5, 6, 7, 12, 13, 14, 15);
+  }
+  for (int i : kFirstPairs) {
+    const vf8 a = r[i], b = r[i + 2];
+    r[i] = __builtin_shufflevector(a, b, 0, 1, 8, 9, 4, 5, 12, 13);
+    r[i + 2] = __builtin_shufflevector(a, b, 2, 3, 10, 11, 6, 7, 14, 15);
+  }
+  for (int i : kEvens) {
+    const vf8 a = r[i], b = r[i + 1];
+    r[i] = __builtin_shufflevector(a, b, 0, 8, 2, 10, 4, 12, 6, 14);
+    r[i + 1] = __builtin_shufflevector(a, b, 1, 9, 3, 11, 5, 13, 7, 15);
+  }
+}
+
+// Row t of the skew rows holds band b's sample t − b in lane b (b < 8). Eight rows at a
+// time are transposed, so that each band leaves as eight consecutive samples.
+void unskew8(const float* rows, float* bands, int64_t stride, int64_t n) {
+  for (int64_t t0 = 0; t0 < n + 7; t0 += 8) {
+    vf8 r[8];
+    for (int j = 0; j < 8; ++j) r[j] = load8(rows + (t0 + j) * W);
+    transpose8(r);
+    for (int b = 0; b < 8; ++b) {
+      const int64_t first = t0 - b;
+      float* band = bands + b * stride;
+      if (first >= 0 && first + 8 <= n) {
+        __builtin_memcpy(band + first, &r[b], sizeof r[b]);
+      } else {
+        // The tiles at either end of the block hold samples outside it: copy the rest.
+        const int64_t from = first > 0 ? first : 0, to = first + 8 < n ? first + 8 : n;
+        if (from < to) {
+          float row[8];
+          __builtin_memcpy(row, &r[b], sizeof row);
+          __builtin_memcpy(band + from, row + (from - first), sizeof(float) * (unsigned long)(to - from));
+        }
+      }
+    }
+  }
+}
+
 // Both channels side by side: two independent chains per step.
 void wavefront8(CrossoverLanes* lanes, EnvelopeFollowers& env, const float* const* in, const float* gain,
                 float* const* skew, int64_t n) {
@@ -498,8 +543,7 @@ void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* in
     // Bands 0–7 from the high-pass lanes; the remainder after stage 7 (lane 7's
     // low-pass output) goes down into the last band's buffer for stages 8 and 9.
     float* first = bands + c * 11 * stride;
-    for (int b = 0; b < 8; ++b)
-      for (int64_t i = 0; i < n; ++i) first[b * stride + i] = rows[(i + b) * W + b];
+    unskew8(rows, first, stride, n);
     for (int64_t i = 0; i < n; ++i) first[10 * stride + i] = rows[(i + 7) * W + 8 + 7];
   }
   stagesNarrow(channels, 8, bands, stride, n);
