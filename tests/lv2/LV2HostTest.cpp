@@ -1,6 +1,9 @@
 // The built bundle in the real LV2 tools users and hosts rely on.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "LV2Bundle.h"
 #include "support/AudioFiles.h"
 
@@ -13,6 +16,24 @@ TEST(LV2Host, ValidatorFindsNoError) {
   for (const char* ttl : {"manifest.ttl", "drollicant.ttl", "presets.ttl"}) args.push_back(path.bundle() / ttl);
   const auto result = runProcess(args, path.environment());
   EXPECT_NE((result.out + result.err).find("Found 0 errors"), std::string::npos) << result.out << result.err;
+}
+
+// A build without the editor carries no drollicant_ui.so, so its manifest must not
+// offer one: hosts would fail to open the editor they were promised.
+TEST(LV2Host, ManifestNamesOnlyBinariesTheBundleCarries) {
+  LV2SearchPath path;
+  std::ifstream file(path.bundle() / "manifest.ttl");
+  std::stringstream text;
+  text << file.rdbuf();
+  const std::string manifest = text.str();
+  int binaries = 0;
+  for (size_t at = manifest.find("binary <"); at != std::string::npos; at = manifest.find("binary <", at + 1)) {
+    const size_t from = at + 8;
+    const std::string name = manifest.substr(from, manifest.find('>', from) - from);
+    EXPECT_TRUE(fs::exists(path.bundle() / name)) << name;
+    ++binaries;
+  }
+  EXPECT_GE(binaries, 1);
 }
 
 // lv2info shows the plug-in, its ports and presets; every LV2 preset holds exactly the
