@@ -85,7 +85,12 @@ TEST(LV2Host, PortsPresetsAndDefaultsAreExactlyTheUnitsValues) {
 
 class LV2Apply : public ::testing::Test {
 protected:
-  void SetUp() override { ASSERT_TRUE(writeAudio(folder / "in.wav", testSignal(48000, 2, 0.2))); }
+  void SetUp() override {
+#if defined(DROLLICANT_TARGET_EMULATOR)
+    GTEST_SKIP() << "cross build: the build machine's lv2apply cannot load a plug-in built for another CPU";
+#endif
+    ASSERT_TRUE(writeAudio(folder / "in.wav", testSignal(48000, 2, 0.2)));
+  }
 
   AudioData lv2apply(const std::vector<std::pair<std::string, std::string>>& controls) {
     std::vector<std::string> args{"lv2apply", "-i", (folder / "in.wav").string(), "-o", (folder / "lv2.wav").string()};
