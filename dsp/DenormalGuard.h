@@ -19,8 +19,8 @@ public:
     if (changed) _mm_setcsr(saved | kFlushToZero | kDenormalsAreZero);
 #elif defined(__aarch64__)
     asm volatile("mrs %0, fpcr" : "=r"(saved));
-    changed = (saved | (1ull << 24)) != saved;
-    if (changed) asm volatile("msr fpcr, %0" ::"r"(saved | (1ull << 24)));
+    changed = (saved | kFlushToZero) != saved;
+    if (changed) asm volatile("msr fpcr, %0" ::"r"(saved | kFlushToZero));
 #endif
   }
   ~DenormalGuard() {
@@ -41,6 +41,8 @@ private:
   static constexpr unsigned kDenormalsAreZero = 0x0040;
   unsigned saved;
 #else
+  // FPCR.FZ flushes denormal inputs and results of single and double precision alike.
+  static constexpr unsigned long long kFlushToZero = 1ull << 24;
   unsigned long long saved = 0;
 #endif
 };

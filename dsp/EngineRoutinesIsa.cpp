@@ -73,9 +73,13 @@ INLINE vd sin8(vd x) {
                          z * (2.48015872894767294178e-05 +
                               z * (-2.75573143513906633035e-07 +
                                    z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11)))));
+  // Odd quadrants take the cosine, the upper two flip the sign: chosen from the bits of
+  // the quadrant with no comparison, which GCC would split lane by lane below AVX-512
+  // and on NEON.
   const vl k = integerOf(shifted);
-  const vd v = (k & 1) != 0 ? c : s;
-  return (k & 2) != 0 ? -v : v;
+  const vl odd = -(k & 1);
+  const vl v = (odd & __builtin_bit_cast(vl, c)) | (~odd & __builtin_bit_cast(vl, s));
+  return __builtin_bit_cast(vd, v ^ ((k & 2) << 62));
 }
 
 void sines(const double* x, double* out, int count) {
@@ -818,6 +822,28 @@ INLINE D tanhOf(D x) {
 }
 
 INLINE vf8 saturate8(vf8 sum) {
+#if defined(__aarch64__)
+  // NEON registers hold two doubles, and GCC splits comparisons on wider vectors lane
+  // by lane: the tanh runs on pairs, the check for finite sums on halves of four.
+  typedef float vf4 __attribute__((vector_size(16)));
+  typedef int32_t vi4 __attribute__((vector_size(16)));
+  typedef float vf2 __attribute__((vector_size(8)));
+  typedef double vd2 __attribute__((vector_size(16)));
+  typedef int64_t vl2 __attribute__((vector_size(16)));
+  vf4 half[2];
+  __builtin_memcpy(half, &sum, sizeof sum);
+  for (vf4& h : half) {
+    h = (__builtin_bit_cast(vi4, h) & 0x7f800000) != 0x7f800000 ? h : vf4{};
+    const vd2 lo = __builtin_convertvector(__builtin_shufflevector(h, h, 0, 1), vd2);
+    const vd2 hi = __builtin_convertvector(__builtin_shufflevector(h, h, 2, 3), vd2);
+    const vf2 tlo = __builtin_convertvector(tanhOf<vd2, vl2>(lo), vf2);
+    const vf2 thi = __builtin_convertvector(tanhOf<vd2, vl2>(hi), vf2);
+    h = __builtin_shufflevector(tlo, thi, 0, 1, 2, 3);
+  }
+  vf8 result;
+  __builtin_memcpy(&result, half, sizeof result);
+  return result;
+#else
   const vi8 finiteLanes = (__builtin_bit_cast(vi8, sum) & 0x7f800000) != 0x7f800000;
   const vf8 clean = finiteLanes ? sum : vf8{};
 #if defined(__AVX512F__)
@@ -831,6 +857,7 @@ INLINE vf8 saturate8(vf8 sum) {
   const vf4 tlo = __builtin_convertvector(tanhOf<vd4, vl4>(lo), vf4);
   const vf4 thi = __builtin_convertvector(tanhOf<vd4, vl4>(hi), vf4);
   return __builtin_shufflevector(tlo, thi, 0, 1, 2, 3, 4, 5, 6, 7);
+#endif
 #endif
 }
 

@@ -1,5 +1,6 @@
 // Build step: writes the TTL files of the drollicant.lv2 bundle from a real unit made
-// in that bundle. Usage: drollicant_lv2_turtle BUNDLE_DIR
+// in that bundle. Usage: drollicant_lv2_turtle BUNDLE_DIR [--no-editor]
+// (--no-editor: the build has no drollicant_ui.so, so the manifest names no editor)
 #include <cstdio>
 #include <string>
 
@@ -10,17 +11,19 @@
 using namespace drollicant::lv2;
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s BUNDLE_DIR\n", argv[0]);
+  const bool withoutEditor = argc == 3 && std::string(argv[2]) == "--no-editor";
+  if (argc != 2 && !withoutEditor) {
+    std::fprintf(stderr, "usage: %s BUNDLE_DIR [--no-editor]\n", argv[0]);
     return 2;
   }
   const std::filesystem::path bundle = argv[1];
   std::string error;
-  const auto description = PluginDescriptionBuilder::describe(bundle, error);
+  auto description = PluginDescriptionBuilder::describe(bundle, error);
   if (!description) {
     std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
     return 1;
   }
+  description->editor = !withoutEditor;
   const TurtleWriter writer(*description);
   const std::pair<const char*, std::string> files[] = {{TurtleWriter::kManifestFile, writer.manifest()},
                                                        {TurtleWriter::kPluginFile, writer.pluginData()},

@@ -31,6 +31,7 @@ struct PluginDescription {
   std::vector<ControlPortDescription> parameters;
   float enabledDefault = 1.0f;
   std::vector<PresetDescription> presets;
+  bool editor = true;  // the bundle carries the X11 editor
 
   std::string presetURI(int number) const;
 };

@@ -65,7 +65,7 @@ std::string TurtleWriter::manifest() const {
   std::string ttl = prefixes();
   ttl += "<" + plugin.uri + ">\n    a lv2:Plugin ;\n    lv2:binary <" + plugin.binary + "> ;\n    rdfs:seeAlso <" +
          kPluginFile + "> .\n";
-  ttl += editor();
+  if (plugin.editor) ttl += editor();
   for (const auto& preset : plugin.presets)
     ttl += "\n<" + plugin.presetURI(preset.number) + ">\n    a pset:Preset ;\n    lv2:appliesTo <" + plugin.uri +
            "> ;\n    rdfs:seeAlso <" + kPresetsFile + "> .\n";

@@ -12,8 +12,21 @@
 
 namespace testing_support {
 
+// The words that start a program of this build: in a cross build, its emulator first
+// (the kernel of the build machine cannot run it by itself).
+inline std::vector<std::string> buildProgram(const std::string& path) {
+  std::vector<std::string> words;
+#if defined(DROLLICANT_TARGET_EMULATOR)
+  std::istringstream emulator(DROLLICANT_TARGET_EMULATOR);
+  for (std::string word; emulator >> word;) words.push_back(word);
+#endif
+  words.push_back(path);
+  return words;
+}
+
 inline ProcessResult runDrollicant(std::vector<std::string> args) {
-  args.insert(args.begin(), DROLLICANT_COMMAND);
+  const auto program = buildProgram(DROLLICANT_COMMAND);
+  args.insert(args.begin(), program.begin(), program.end());
   return runProcess(args);
 }
 
