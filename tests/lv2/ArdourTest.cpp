@@ -86,8 +86,10 @@ protected:
   }
 
   // Ardour 7.3's Lua session now and then dies in glibc (with or without any plug-in):
-  // a run that dies before reporting `done` is tried again.
-  ProcessResult ardour(const char* script, const std::vector<std::string>& args, const char* done) {
+  // a run that dies before reporting `done` is tried again, after removing what it left
+  // in `fresh` (Ardour refuses to create a session over an existing one).
+  ProcessResult ardour(const char* script, const std::vector<std::string>& args, const char* done,
+                       const fs::path& fresh = {}) {
     std::vector<std::string> command{"ardour7-lua", std::string(DROLLICANT_ARDOUR_SCRIPTS) + "/" + script};
     command.insert(command.end(), args.begin(), args.end());
     const std::vector<std::string> environment{
@@ -95,6 +97,7 @@ protected:
         "XDG_CACHE_HOME=" + (home / ".cache").string(), "LV2_PATH=" + plugins.string()};
     ProcessResult result;
     for (int attempt = 0; attempt < 3; ++attempt) {
+      if (!fresh.empty()) fs::remove_all(fresh);
       result = runProcess(command, environment);
       if (result.status == 0 || reported(result.out).count(done)) break;
     }
@@ -127,9 +130,10 @@ TEST_F(ArdourSession, PresetAndControlsSurviveReopeningAndTheExportIsTheCommands
   const AudioData input = testSignal(kSampleRate, 2, 2.0);
   const std::string frames = std::to_string(input.frames());
   // whimsy (control 5) and genteel (control 7) over the preset's values.
-  const auto created = ardour(
-      "create-session.lua",
-      {session.string(), "take", std::to_string(kSampleRate), frames, kPluginURI, kPreset, "5=0.8", "7=1"}, "SAVED");
+  const auto created =
+      ardour("create-session.lua",
+             {session.string(), "take", std::to_string(kSampleRate), frames, kPluginURI, kPreset, "5=0.8", "7=1"},
+             "SAVED", session);
   ASSERT_EQ(created.status, 0) << created.out << created.err;
   const auto facts = reported(created.out);
   EXPECT_EQ(facts.find("MAKER")->second, "Drollicant");
@@ -141,7 +145,7 @@ TEST_F(ArdourSession, PresetAndControlsSurviveReopeningAndTheExportIsTheCommands
   const auto exported = ardour(
       "export-session.lua",
       {session.string(), "take", frames, std::to_string(kControls), kExportPresetId, (folder / "export").string()},
-      "EXPORTED");
+      "EXPORTED", folder / "export");
   ASSERT_EQ(exported.status, 0) << exported.out << exported.err;
   const auto restored = reported(exported.out);
   const std::vector<std::string> settings{"--preset", kPreset, "--set", "whimsy=0.8", "--set", "genteel=1"};
