@@ -136,6 +136,7 @@ TEST_F(ArdourSession, PresetAndControlsSurviveReopeningAndTheExportIsTheCommands
              "SAVED", session);
   ASSERT_EQ(created.status, 0) << created.out << created.err;
   const auto facts = reported(created.out);
+  ASSERT_EQ(facts.count("MAKER"), 1u) << created.out;
   EXPECT_EQ(facts.find("MAKER")->second, "Drollicant");
   ASSERT_EQ(facts.count("SOURCE"), 2u) << created.out;
   int c = 0;
@@ -166,6 +167,7 @@ TEST_F(ArdourSession, PresetAndControlsSurviveReopeningAndTheExportIsTheCommands
   const AudioData wet = readAudio(folder / "export" / "export.wav");
   ASSERT_EQ(wet.channels, 2);
   ASSERT_EQ(wet.frames(), input.frames());
+  ASSERT_TRUE(restored.count("CYCLE") && restored.count("PREROLL")) << exported.out;
   const int cycle = std::stoi(restored.find("CYCLE")->second);
 
   // The pre-roll moves the effect's oscillators, so find how many cycles of silence the
@@ -182,9 +184,9 @@ TEST_F(ArdourSession, PresetAndControlsSurviveReopeningAndTheExportIsTheCommands
   for (int step = 0; step <= 2 * kMostPrerollCycles && best > 0.0f; ++step) {
     const int cycles = likelyCycles + (step % 2 ? (step + 1) / 2 : -step / 2);
     if (cycles < 0 || cycles > kMostPrerollCycles) continue;
-    const int64_t frames = int64_t(cycles) * cycle;
+    const int64_t silence = int64_t(cycles) * cycle;
     const float difference =
-        largestDifference(wetHead, render(withSilenceBefore(head, frames), cycle, settings), frames);
+        largestDifference(wetHead, render(withSilenceBefore(head, silence), cycle, settings), silence);
     if (difference < best) best = difference, prerollCycles = cycles;
   }
   ASSERT_GE(prerollCycles, 0);
