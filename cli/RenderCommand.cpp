@@ -134,7 +134,7 @@ int runRenderCommand(std::span<char* const> argv) {
   const std::string subtype = args->value("subtype").value_or("");
   if (!OutputFormat::choose(*output, subtype, error)) return reportUsageError(kCommandName, error);
 
-  const auto recipe = recipeFromArguments(kCommandName, *args, status);
+  const auto recipe = recipeFromArguments(kCommandName, *args, UnitRecipe::Presets::kRequired, status);
   if (!recipe) return status;
 
   std::vector<RenderJob> planned;

@@ -83,7 +83,7 @@ int runSnapshotCommand(std::span<char* const> argv) {
   if (std::ceil(size.width * scale) > kMaximumPixelsPerSide || std::ceil(size.height * scale) > kMaximumPixelsPerSide)
     return reportUsageError(kCommandName, "the picture would be more than 16384 pixels wide or high");
 
-  const auto recipe = recipeFromArguments(kCommandName, *args, status);
+  const auto recipe = recipeFromArguments(kCommandName, *args, UnitRecipe::Presets::kRequired, status);
   if (!recipe) return status;
   if (recipe->bundle())
     platform::NSBundle::setBundleForClassOverride(BundleToken::token(),
