@@ -93,6 +93,46 @@ TEST_F(InputCheckTest, StateFilesTheUnitAcceptsStayAccepted) {
   EXPECT_TRUE(fs::exists(out));
 }
 
+TEST_F(InputCheckTest, DamagedInputIsNamedAndCounted) {
+  // Cut off: the header announces more frames than the file holds.
+  const fs::path cut = folder / "cut.wav";
+  ASSERT_TRUE(writeAudio(cut, testSignal(48000, 2, 0.5)));
+  const auto fullFrames = readAudio(cut).frames();
+  fs::resize_file(cut, fs::file_size(cut) - 8 * 10000);
+  auto result = runDrollicant({"render", cut.string(), "-o", out.string()});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(contains(result.err, "cut.wav") && contains(result.err, "ended early") &&
+              contains(result.err, std::to_string(fullFrames)) &&
+              contains(result.err, std::to_string(fullFrames - 10000)))
+      << result.err;
+  EXPECT_EQ(readAudio(out).frames(), fullFrames - 10000);
+
+  // Samples that are no numbers are rendered as silence, and counted.
+  AudioData poisoned = testSignal(48000, 2, 0.1);
+  for (size_t i = 0; i < 300; ++i) poisoned.samples[i * 7] = i % 2 ? std::numeric_limits<float>::quiet_NaN() : INFINITY;
+  ASSERT_TRUE(writeAudio(folder / "nan.wav", poisoned));
+  result = runDrollicant({"render", (folder / "nan.wav").string(), "-o", out.string()});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(contains(result.err, "nan.wav") && contains(result.err, "300 samples")) << result.err;
+  for (float s : readAudio(out).samples) ASSERT_TRUE(std::isfinite(s));
+  AudioData allNan = testSignal(48000, 1, 0.1);
+  for (auto& s : allNan.samples) s = std::numeric_limits<float>::quiet_NaN();
+  ASSERT_TRUE(writeAudio(folder / "allnan.wav", allNan));
+  result = runDrollicant({"render", (folder / "allnan.wav").string(), "-o", out.string()});
+  EXPECT_TRUE(contains(result.err, std::to_string(allNan.samples.size()) + " samples")) << result.err;
+
+  // Nothing to read at all is an error, and leaves no output behind.
+  fs::remove(out);
+  writeFile(folder / "empty.wav", "");
+  writeFile(folder / "text.flac", "fLaC but not really");
+  for (const char* name : {"empty.wav", "text.flac"}) {
+    result = runDrollicant({"render", (folder / name).string(), "-o", out.string()});
+    EXPECT_EQ(result.status, 1) << name;
+    EXPECT_TRUE(contains(result.err, name)) << result.err;
+    EXPECT_FALSE(fs::exists(out)) << name;
+  }
+}
+
 // A copy of the command far from any bundle cannot start at factory preset 0: it says
 // so and where it looked, unless a saved state sets every parameter. A bundle given by
 // name is taken as it is.
