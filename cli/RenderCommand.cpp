@@ -51,6 +51,7 @@ void printHelp(const std::string& describedOptions) {
       "rate; its format follows the extension of OUTPUT. Written here: %s.\n"
       "WAV and AIFF hold 32-bit float samples and FLAC 24-bit integers unless --subtype\n"
       "says otherwise; the lossy formats take no --subtype. Into a folder, files are WAV.\n"
+      "Opus keeps only rates of 8, 12, 16, 24 and 48 kHz.\n"
       "Several inputs need an existing folder or a name ending in '/' for OUTPUT.\n"
       "Settings apply in this order: factory preset 0, --preset, --state, --set.\n\n"
       "Options:\n%s\n"
