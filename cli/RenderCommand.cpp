@@ -48,7 +48,7 @@ void printHelp(const std::string& describedOptions) {
       "Renders audio files through a new Drollicant unit, as a host would. Without INPUT,\n"
       "renders a built-in demo clip (%g s of synthesised stereo music).\n"
       "Mono input becomes two identical channels. The output keeps the input's sample\n"
-      "rate; its format follows the extension of OUTPUT. Written here: %s.\n"
+      "rate; its format follows the extension of OUTPUT. This build writes\n  %s.\n"
       "WAV and AIFF hold 32-bit float samples and FLAC 24-bit integers unless --subtype\n"
       "says otherwise; the lossy formats take no --subtype. Into a folder, files are WAV.\n"
       "Opus keeps only rates of 8, 12, 16, 24 and 48 kHz.\n"
