@@ -3,6 +3,9 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
+
+#include "cli/WaveHeader.h"
 
 namespace drollicant::cli {
 
@@ -33,15 +36,19 @@ std::unique_ptr<AudioFileReader> AudioFileReader::open(const std::filesystem::pa
     error = path.string() + ": has no valid sample rate";
     return nullptr;
   }
+  const int64_t frames = int64_t(info.frames);
+  const int64_t announced = std::max(frames, declaredWaveFrames(path).value_or(frames));
   return std::unique_ptr<AudioFileReader>(
-      new AudioFileReader(file, path, double(info.samplerate), int64_t(info.frames), info.channels));
+      new AudioFileReader(file, path, double(info.samplerate), frames, announced, info.channels));
 }
 
-AudioFileReader::AudioFileReader(SNDFILE* file, std::filesystem::path path, double rate, int64_t frames, int channels)
+AudioFileReader::AudioFileReader(SNDFILE* file, std::filesystem::path path, double rate, int64_t frames,
+                                 int64_t announcedFrames, int channels)
     : file(file),
       path(std::move(path)),
       rate(rate),
       frames(frames),
+      announcedFrames(announcedFrames),
       channels(channels),
       interleaved(size_t(kChunkFrames * channels)) {}
 
@@ -56,14 +63,36 @@ int64_t AudioFileReader::read(float* left, float* right, int64_t count) {
       readError = path.string() + ": read failed (" + sf_strerror(file) + ")";
       return -1;
     }
+    for (sf_count_t i = 0; i < got * channels; ++i) {
+      if (!std::isfinite(interleaved[size_t(i)])) {
+        interleaved[size_t(i)] = 0.0f;
+        ++nonFiniteSamples;
+      }
+    }
     for (sf_count_t i = 0; i < got; ++i) {
       left[done + i] = interleaved[size_t(i * channels)];
       right[done + i] = interleaved[size_t(i * channels + channels - 1)];
     }
     done += got;
+    framesRead += got;
     if (got < want) break;
   }
   return done;
+}
+
+}  // namespace drollicant::cli
+
+namespace drollicant::cli {
+
+std::string AudioFileReader::damage() const {
+  std::string found;
+  if (framesRead < announcedFrames)
+    found = "ended early: its header announces " + std::to_string(announcedFrames) + " frames, it holds " +
+            std::to_string(framesRead) + " (rendered as far as it goes)";
+  if (nonFiniteSamples > 0)
+    found += (found.empty() ? "" : "; ") + std::string("held ") + std::to_string(nonFiniteSamples) +
+             " samples that are not finite numbers (NaN or infinity), rendered as silence";
+  return found.empty() ? found : path.string() + ": " + found;
 }
 
 }  // namespace drollicant::cli

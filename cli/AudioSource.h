@@ -15,6 +15,9 @@ public:
   // end and -1 when reading failed (then `error()` says why).
   virtual int64_t read(float* left, float* right, int64_t frames) = 0;
   virtual std::string error() const { return {}; }
+  // After the whole source is read: what was wrong with it but could be rendered (it
+  // ended early, it held samples that are not finite), or empty.
+  virtual std::string damage() const { return {}; }
 };
 
 }  // namespace drollicant::cli

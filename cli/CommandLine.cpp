@@ -26,10 +26,11 @@ std::optional<Arguments> parseCommandLine(std::string_view command, std::span<co
   return args;
 }
 
-std::optional<UnitRecipe> recipeFromArguments(std::string_view command, const Arguments& args, int& exitStatus) {
+std::optional<UnitRecipe> recipeFromArguments(std::string_view command, const Arguments& args,
+                                              UnitRecipe::Presets presets, int& exitStatus) {
   std::string error;
   int status = kExitSuccess;
-  auto recipe = UnitRecipe::fromArguments(args, error, status);
+  auto recipe = UnitRecipe::fromArguments(args, presets, error, status);
   if (!recipe) {
     if (status == kExitUsage)
       reportUsageError(command, error);

@@ -20,6 +20,7 @@ std::optional<Arguments> parseCommandLine(std::string_view command, std::span<co
 
 // The unit settings the arguments ask for; on failure reports it (with the usage hint
 // when the command line is at fault) and returns nothing with `exitStatus` set.
-std::optional<UnitRecipe> recipeFromArguments(std::string_view command, const Arguments& args, int& exitStatus);
+std::optional<UnitRecipe> recipeFromArguments(std::string_view command, const Arguments& args,
+                                              UnitRecipe::Presets presets, int& exitStatus);
 
 }  // namespace drollicant::cli

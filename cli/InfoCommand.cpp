@@ -36,7 +36,7 @@ int runInfoCommand(std::span<char* const> argv) {
       },
       false, status);
   if (!args) return status;
-  const auto recipe = recipeFromArguments(kCommandName, *args, status);
+  const auto recipe = recipeFromArguments(kCommandName, *args, UnitRecipe::Presets::kOptional, status);
   if (!recipe) return status;
   std::string error;
   const auto unit = recipe->makeUnit(error);
@@ -50,10 +50,13 @@ int runInfoCommand(std::span<char* const> argv) {
   std::printf("component:  %s %s %s\n", platform::stringFromFourCharCode(d.componentType).c_str(),
               platform::stringFromFourCharCode(d.componentSubType).c_str(),
               platform::stringFromFourCharCode(d.componentManufacturer).c_str());
-  if (const auto preset = unit->currentPreset())
+  const auto preset = unit->currentPreset();
+  if (preset && recipe->stateFile())
+    std::printf("preset:     %s (saved state %s)\n", preset->name().c_str(), recipe->stateFile()->c_str());
+  else if (preset)
     std::printf("preset:     %lld %s\n", static_cast<long long>(preset->number()), preset->name().c_str());
   else
-    std::printf("preset:     (none)\n");
+    std::printf("preset:     (none: no factory presets found; every parameter at its default)\n");
   std::printf("\n%-8s %-10s %-10s %-10s %s\n", "address", "identifier", "name", "value", "display");
   for (const auto& p : unit->parameterTree()->allParameters()) {
     const float value = p->value();

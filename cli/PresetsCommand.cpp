@@ -2,7 +2,6 @@
 #include <array>
 #include <cstdio>
 
-#include "cli/BundleLocator.h"
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
@@ -32,18 +31,16 @@ int runPresetsCommand(std::span<char* const> argv) {
       },
       false, status);
   if (!args) return status;
-  const auto recipe = recipeFromArguments(kCommandName, *args, status);
+  const auto recipe = recipeFromArguments(kCommandName, *args, UnitRecipe::Presets::kOptional, status);
   if (!recipe) return status;
   std::string error;
-  if (!recipe->bundle()) {
-    std::string searched;
-    for (const auto& candidate : BundleLocator::candidates()) searched += "\n  " + candidate.string();
-    reportError("no drollicant.lv2 bundle found; looked in:" + searched + "\nGive one with --bundle DIR.");
-    return kExitFailure;
-  }
   const auto unit = recipe->makeUnit(error);
   if (!unit) {
     reportError(error);
+    return kExitFailure;
+  }
+  if (unit->factoryPresets().empty()) {
+    reportError(UnitRecipe::describeMissingPresets(recipe->bundle()) + "\nGive the bundle with --bundle DIR.");
     return kExitFailure;
   }
   for (const auto& preset : unit->factoryPresets())

@@ -31,7 +31,7 @@ constexpr std::array kRenderOptions{
     Option{"interleaved", 0, "", "hand the unit one interleaved stereo buffer instead of two"},
     Option{"bypass", 0, "", "render with the effect bypassed"},
     Option{"tail", 0, "", "append the effect's tail (its tail time, at most 30 s)"},
-    Option{"subtype", 0, "TYPE", "output samples: float (default), double, pcm16, pcm24, pcm32"},
+    Option{"subtype", 0, "TYPE", "WAV/AIFF samples: float (default), double, pcm16, pcm24, pcm32; FLAC: pcm16, pcm24"},
     Option{"jobs", 'j', "N", "render N files at once (default 1)"},
     Option{"help", 'h', "", "show this help"},
 };
@@ -47,15 +47,19 @@ void printHelp(const std::string& describedOptions) {
       "Usage: drollicant render [INPUT...] -o OUTPUT [OPTION]...\n"
       "Renders audio files through a new Drollicant unit, as a host would. Without INPUT,\n"
       "renders a built-in demo clip (%g s of synthesised stereo music).\n"
-      "Mono input becomes two identical channels. The output is a 32-bit float WAV at\n"
-      "the input's sample rate unless --subtype or an .aiff/.flac name says otherwise.\n"
+      "Mono input becomes two identical channels. The output keeps the input's sample\n"
+      "rate; its format follows the extension of OUTPUT. This build writes\n  %s.\n"
+      "WAV and AIFF hold 32-bit float samples and FLAC 24-bit integers unless --subtype\n"
+      "says otherwise; the lossy formats take no --subtype. Into a folder, files are WAV.\n"
+      "Opus keeps only rates of 8, 12, 16, 24 and 48 kHz.\n"
+      "Several inputs need an existing folder or a name ending in '/' for OUTPUT.\n"
       "Settings apply in this order: factory preset 0, --preset, --state, --set.\n\n"
       "Options:\n%s\n"
       "Examples:\n"
       "  drollicant render -o demo.wav\n"
       "  drollicant render guitar.wav -o wet.wav --preset 'Wide Flanger' --set whimsy=0.8\n"
       "  drollicant render takes/*.wav -o rendered/ -j 4 --tail\n",
-      DemoClip::kSeconds, describedOptions.c_str());
+      DemoClip::kSeconds, OutputFormat::writtenFormats().c_str(), describedOptions.c_str());
 }
 
 bool isFolderRequest(const std::string& output) {
@@ -68,37 +72,45 @@ bool sameFile(const fs::path& a, const fs::path& b) {
   return fs::equivalent(a, b, ec);
 }
 
-// Where each input goes; false with `error` when two inputs would collide or an
-// output would replace its own input.
-bool planJobs(const std::vector<std::string>& inputs, const std::string& output, std::vector<RenderJob>& jobs,
-              std::string& error) {
-  const bool intoFolder = inputs.size() > 1 || isFolderRequest(output);
-  if (intoFolder) {
-    std::error_code ec;
-    fs::create_directories(output, ec);
-    if (ec || !fs::is_directory(output, ec)) {
-      error = output + ": cannot create the output folder (" + ec.message() + ")";
-      return false;
-    }
+// Where each input goes and in which format. Returns the exit status of a failure
+// (with `error`) when the output cannot take the inputs, two inputs would collide, an
+// output would replace its own input or a name gives no format this command writes.
+// Nothing is created here.
+int planJobs(const std::vector<std::string>& inputs, const std::string& output, const std::string& subtype,
+             std::vector<RenderJob>& jobs, std::string& error) {
+  const bool intoFolder = isFolderRequest(output);
+  if (inputs.size() > 1 && !intoFolder) {
+    error = "-o " + output + ": several inputs need an existing folder or a name ending in '/'";
+    return kExitUsage;
   }
-  if (inputs.empty()) {
-    jobs.push_back({std::nullopt, intoFolder ? fs::path(output) / kDemoFileName : fs::path(output)});
-    return true;
-  }
+  std::vector<std::optional<fs::path>> sources(inputs.begin(), inputs.end());
+  if (sources.empty()) sources.push_back(std::nullopt);
   std::set<fs::path> taken;
   std::error_code ec;
-  for (const auto& input : inputs) {
-    fs::path target =
-        intoFolder ? fs::path(output) / fs::path(input).stem().concat(kRenderedExtension) : fs::path(output);
+  for (const auto& input : sources) {
+    const fs::path name = input ? input->stem().concat(kRenderedExtension) : fs::path(kDemoFileName);
+    fs::path target = intoFolder ? fs::path(output) / name : fs::path(output);
+    const auto format = OutputFormat::choose(target, subtype, error);
+    if (!format) return kExitUsage;
     if (!taken.insert(fs::weakly_canonical(target, ec)).second) {
       error = target.string() + ": more than one input would be written here";
-      return false;
+      return kExitFailure;
     }
-    if (sameFile(input, target)) {
+    if (input && sameFile(*input, target)) {
       error = target.string() + ": the output would replace its own input";
-      return false;
+      return kExitFailure;
     }
-    jobs.push_back({fs::path(input), std::move(target)});
+    jobs.push_back({input, std::move(target), *format});
+  }
+  return kExitSuccess;
+}
+
+bool createOutputFolder(const std::string& output, std::string& error) {
+  std::error_code ec;
+  fs::create_directories(output, ec);
+  if (ec || !fs::is_directory(output, ec)) {
+    error = output + ": cannot create the output folder (" + (ec ? ec.message() : "not a folder") + ")";
+    return false;
   }
   return true;
 }
@@ -132,13 +144,16 @@ int runRenderCommand(std::span<char* const> argv) {
     jobCount = *n;
   }
   const std::string subtype = args->value("subtype").value_or("");
-  if (!OutputFormat::choose(*output, subtype, error)) return reportUsageError(kCommandName, error);
-
-  const auto recipe = recipeFromArguments(kCommandName, *args, status);
-  if (!recipe) return status;
-
   std::vector<RenderJob> planned;
-  if (!planJobs(args->operands(), *output, planned, error)) {
+  if (const int planStatus = planJobs(args->operands(), *output, subtype, planned, error); planStatus != kExitSuccess) {
+    if (planStatus == kExitUsage) return reportUsageError(kCommandName, error);
+    reportError(error);
+    return planStatus;
+  }
+
+  const auto recipe = recipeFromArguments(kCommandName, *args, UnitRecipe::Presets::kRequired, status);
+  if (!recipe) return status;
+  if (isFolderRequest(*output) && !createOutputFolder(*output, error)) {
     reportError(error);
     return kExitFailure;
   }
@@ -156,7 +171,7 @@ int runRenderCommand(std::span<char* const> argv) {
   }
 
   catchInterruptions();
-  std::vector<std::string> errors(jobs.size());
+  std::vector<std::string> errors(jobs.size()), damages(jobs.size());
   {
     ProgressBar progress(jobs.size() == 1 ? "Rendering " + jobs[0].output.filename().string()
                                           : "Rendering " + std::to_string(jobs.size()) + " files",
@@ -164,13 +179,15 @@ int runRenderCommand(std::span<char* const> argv) {
     std::atomic<size_t> next{0};
     auto work = [&] {
       for (size_t i; (i = next.fetch_add(1)) < jobs.size() && !interruptionRequested();)
-        jobs[i].run(*recipe, settings, subtype, &progress, errors[i]);
+        jobs[i].run(*recipe, settings, &progress, errors[i], damages[i]);
     };
     std::vector<std::thread> workers;
     for (long w = 1; w < std::min<long>(jobCount, long(jobs.size())); ++w) workers.emplace_back(work);
     work();
     for (auto& w : workers) w.join();
   }
+  for (const auto& d : damages)
+    if (!d.empty()) reportError("warning: " + d);
   for (const auto& e : errors) {
     if (e.empty()) continue;
     reportError(e);

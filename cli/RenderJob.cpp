@@ -18,8 +18,8 @@ bool RenderJob::inspect(std::string& error) {
   return true;
 }
 
-bool RenderJob::run(const UnitRecipe& recipe, const RenderSettings& settings, const std::string& subtype,
-                    ProgressBar* progress, std::string& error) const {
+bool RenderJob::run(const UnitRecipe& recipe, const RenderSettings& settings, ProgressBar* progress, std::string& error,
+                    std::string& damage) const {
   std::unique_ptr<AudioSource> source;
   if (input) {
     source = AudioFileReader::open(*input, error);
@@ -29,8 +29,6 @@ bool RenderJob::run(const UnitRecipe& recipe, const RenderSettings& settings, co
   }
   const std::string name = input ? input->string() : std::string("demo clip");
 
-  auto format = OutputFormat::choose(output, subtype, error);
-  if (!format) return false;
   auto unit = recipe.makeUnit(error);
   if (!unit) return false;
   auto renderer = UnitRenderer::prepare(unit, source->sampleRate(), settings, error);
@@ -40,9 +38,10 @@ bool RenderJob::run(const UnitRecipe& recipe, const RenderSettings& settings, co
   }
   auto file = AtomicOutputFile::create(output, error);
   if (!file) return false;
-  auto writer = AudioFileWriter::open(file->temporaryPath(), output.string(), *format, source->sampleRate(), error);
+  auto writer = AudioFileWriter::open(file->temporaryPath(), output.string(), format, source->sampleRate(), error);
   if (!writer) return false;
   if (!renderer->render(*source, name, *writer, progress, error)) return false;
+  damage = source->damage();
   return writer->close(error) && file->commit(error);
 }
 

@@ -18,7 +18,10 @@ namespace {
 
 constexpr const char* kCommandName = "snapshot";
 constexpr double kMaximumScale = 8;
-constexpr double kMaximumPixelsPerSide = 16384;
+// A picture is held whole in memory (4 bytes a pixel, more while it is encoded), so
+// its size is bounded before anything is drawn: 128 MB of pixels at most.
+constexpr double kMaximumPixelsPerSide = 8192;
+constexpr double kMaximumPixels = 32e6;
 constexpr double kMinimumPoints = 1;
 
 std::vector<Option> allOptions() {
@@ -80,10 +83,17 @@ int runSnapshotCommand(std::span<char* const> argv) {
       return reportUsageError(kCommandName, "--scale wants a number above 0 and at most 8");
     scale = *parsed;
   }
-  if (std::ceil(size.width * scale) > kMaximumPixelsPerSide || std::ceil(size.height * scale) > kMaximumPixelsPerSide)
-    return reportUsageError(kCommandName, "the picture would be more than 16384 pixels wide or high");
+  const double pixelsWide = std::ceil(size.width * scale), pixelsHigh = std::ceil(size.height * scale);
+  if (pixelsWide > kMaximumPixelsPerSide || pixelsHigh > kMaximumPixelsPerSide ||
+      pixelsWide * pixelsHigh > kMaximumPixels) {
+    char limits[160];
+    std::snprintf(limits, sizeof limits,
+                  "the picture would be %.0f x %.0f pixels; at most %.0f a side and %.0f million in all", pixelsWide,
+                  pixelsHigh, kMaximumPixelsPerSide, kMaximumPixels / 1e6);
+    return reportUsageError(kCommandName, limits);
+  }
 
-  const auto recipe = recipeFromArguments(kCommandName, *args, status);
+  const auto recipe = recipeFromArguments(kCommandName, *args, UnitRecipe::Presets::kRequired, status);
   if (!recipe) return status;
   if (recipe->bundle())
     platform::NSBundle::setBundleForClassOverride(BundleToken::token(),

@@ -39,7 +39,7 @@ int runStateCommand(std::span<char* const> argv) {
       },
       false, status);
   if (!args) return status;
-  const auto recipe = recipeFromArguments(kCommandName, *args, status);
+  const auto recipe = recipeFromArguments(kCommandName, *args, UnitRecipe::Presets::kRequired, status);
   if (!recipe) return status;
   std::string error;
   const auto unit = recipe->makeUnit(error);

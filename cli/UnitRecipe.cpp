@@ -34,6 +34,26 @@ bool equalIgnoringCase(const std::string& a, const std::string& b) {
          });
 }
 
+const char* typeName(const PlistValue& value) {
+  switch (value.type()) {
+    case PlistValue::Type::String:
+      return "a string";
+    case PlistValue::Type::Data:
+      return "data";
+    case PlistValue::Type::Date:
+      return "a date";
+    case PlistValue::Type::Array:
+      return "an array";
+    case PlistValue::Type::Dictionary:
+      return "a dictionary";
+    default:
+      return "a number";
+  }
+}
+
+// A number user presets use: negative, so selecting it changes no parameter.
+constexpr NSInteger kUserPresetNumber = -1;
+
 std::string identifierList(DrollicantAudioUnit& unit) {
   std::string list;
   for (const auto& p : unit.parameterTree()->allParameters()) list += (list.empty() ? "" : ", ") + p->identifier();
@@ -52,7 +72,16 @@ void useBundleForUnits(const std::optional<fs::path>& bundle) {
 
 }  // namespace
 
-std::optional<UnitRecipe> UnitRecipe::fromArguments(const Arguments& args, std::string& error, int& status) {
+std::string UnitRecipe::describeMissingPresets(const std::optional<fs::path>& bundle) {
+  if (bundle)
+    return bundle->string() + ": the bundle has no factory presets (its Resources/presets folder is empty or missing)";
+  std::string searched;
+  for (const auto& candidate : BundleLocator::candidates()) searched += "\n  " + candidate.string();
+  return "no drollicant.lv2 bundle found, so there are no factory presets; looked in:" + searched;
+}
+
+std::optional<UnitRecipe> UnitRecipe::fromArguments(const Arguments& args, Presets presets, std::string& error,
+                                                    int& status) {
   UnitRecipe recipe;
   status = kExitFailure;
   std::optional<fs::path> requested;
@@ -69,11 +98,18 @@ std::optional<UnitRecipe> UnitRecipe::fromArguments(const Arguments& args, std::
 
   auto probe = recipe.makeUnit(error);
   if (!probe) return std::nullopt;
+  const auto stateFile = args.value("state");
+  if (presets == Presets::kRequired && !stateFile && probe->factoryPresets().empty()) {
+    error = describeMissingPresets(recipe.bundlePath) +
+            "\nA new unit starts at factory preset 0: give the bundle with --bundle DIR, or every setting with "
+            "--state FILE.";
+    return std::nullopt;
+  }
   if (auto wanted = args.value("preset"); wanted && !recipe.resolvePreset(*probe, *wanted, error)) {
     status = kExitUsage;
     return std::nullopt;
   }
-  if (auto file = args.value("state"); file && !recipe.loadState(*file, error)) return std::nullopt;
+  if (stateFile && !recipe.loadState(*stateFile, *probe, error)) return std::nullopt;
   for (const auto& text : args.values("set")) {
     if (!recipe.resolveAssignment(*probe, text, error)) {
       status = kExitUsage;
@@ -97,7 +133,10 @@ std::shared_ptr<DrollicantAudioUnit> UnitRecipe::makeUnit(std::string& error) co
 
 void UnitRecipe::applyTo(DrollicantAudioUnit& unit) const {
   if (preset) unit.setCurrentPreset(AUAudioUnitPreset::make(preset->number(), preset->name()));
-  if (state) unit.setFullState(state);
+  if (state) {
+    unit.setFullState(state);
+    unit.setCurrentPreset(AUAudioUnitPreset::make(statePreset->number(), statePreset->name()));
+  }
   for (const auto& a : assignments)
     if (auto parameter = unit.parameterTree()->parameterWithAddress(a.address)) parameter->setValue(a.value);
 }
@@ -105,8 +144,7 @@ void UnitRecipe::applyTo(DrollicantAudioUnit& unit) const {
 bool UnitRecipe::resolvePreset(DrollicantAudioUnit& unit, const std::string& wanted, std::string& error) {
   const auto presets = unit.factoryPresets();
   if (presets.empty()) {
-    error = bundlePath ? bundlePath->string() + ": the bundle has no factory presets"
-                       : "no drollicant.lv2 bundle found, so there are no factory presets (use --bundle DIR)";
+    error = describeMissingPresets(bundlePath) + "\nGive the bundle with --bundle DIR.";
     return false;
   }
   auto matches = [&](auto predicate) { return std::find_if(presets.begin(), presets.end(), predicate); };
@@ -123,27 +161,63 @@ bool UnitRecipe::resolvePreset(DrollicantAudioUnit& unit, const std::string& wan
   return true;
 }
 
-bool UnitRecipe::loadState(const fs::path& file, std::string& error) {
+// The unit's own rule drops every stored value when one is not a number, so a file
+// with a typo would silently give the defaults; the command refuses such a file and
+// names what is wrong. What the rule takes as it stands (some parameters only, booleans
+// and integers) is accepted; values it clamps or ignores are mentioned.
+bool UnitRecipe::loadState(const fs::path& file, DrollicantAudioUnit& unit, std::string& error) {
+  const std::string shown = file.string();
   NSError failure;
   const auto bytes = NSFileManager::defaultManager().contentsAtPath(file, &failure, kMaxStateFileBytes);
   if (!bytes) {
-    error = file.string() + ": cannot read (" + failure.localizedDescription + ")";
+    error = shown + ": cannot read (" + failure.localizedDescription + ")";
     return false;
   }
   auto root = NSPropertyListSerialization::propertyListWithData(*bytes, &failure);
   if (!root) {
-    error = file.string() + ": not a property list (" + failure.localizedDescription + ")";
+    error = shown + ": not a property list (" + failure.localizedDescription + ")";
     return false;
   }
-  if (!root->dictionaryValue()) {
-    error = file.string() + ": not a saved state (the property list is not a dictionary)";
+  const PlistDictionary* dictionary = root->dictionaryValue();
+  if (!dictionary) {
+    error = shown + ": not a saved state (the property list is not a dictionary)";
     return false;
   }
-  const PlistValue* params = plistEntry(*root->dictionaryValue(), StateKey::kParams);
-  if (params == nullptr || !params->dictionaryValue())
-    reportError("warning: " + file.string() + " has no \"" + StateKey::kParams +
-                "\" dictionary; every parameter returns to its default");
-  state = *root->dictionaryValue();
+  const PlistValue* params = plistEntry(*dictionary, StateKey::kParams);
+  if (params == nullptr || !params->dictionaryValue()) {
+    error = shown + ": not a saved state of this effect (\"" + StateKey::kParams + "\" " +
+            (params ? std::string("holds ") + typeName(*params) + ", not a dictionary" : std::string("is missing")) +
+            ")";
+    return false;
+  }
+  const auto& tree = *unit.parameterTree();
+  for (const auto& [identifier, value] : *params->dictionaryValue()) {
+    if (!value.isNumber() || !std::isfinite(value.doubleValue())) {
+      error = shown + ": parameter '" + identifier + "' holds " +
+              (value.isNumber() ? std::string("a number that is not finite") : std::string(typeName(value))) +
+              ", not a number from 0 to 1";
+      return false;
+    }
+    const auto& all = tree.allParameters();
+    const auto parameter =
+        std::find_if(all.begin(), all.end(), [&](const auto& p) { return p->identifier() == identifier; });
+    if (parameter == all.end()) {
+      reportError("warning: " + shown + ": '" + identifier + "' names no parameter of this effect; ignored");
+      continue;
+    }
+    const double v = value.doubleValue(), low = (*parameter)->minValue(), high = (*parameter)->maxValue();
+    if (v < low || v > high) {
+      char text[128];
+      std::snprintf(text, sizeof text, "%s = %g is outside %g to %g; clamped to %g", identifier.c_str(), v, low, high,
+                    v < low ? low : high);
+      reportError("warning: " + shown + ": " + text);
+    }
+  }
+  const PlistValue* name = plistEntry(*dictionary, StateKey::kName);
+  const std::string* nameText = name ? name->stringValue() : nullptr;
+  statePreset = AUAudioUnitPreset::make(kUserPresetNumber, nameText ? *nameText : file.stem().string());
+  statePath = file;
+  state = *dictionary;
   return true;
 }
 

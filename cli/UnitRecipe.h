@@ -25,9 +25,16 @@ public:
       Option{"bundle", 0, "DIR", "the drollicant.lv2 bundle whose presets to use (default: found)"},
   };
 
+  // Whether the command's result depends on the factory presets: without them a new
+  // unit would not start at factory preset 0 as documented.
+  enum class Presets { kRequired, kOptional };
+
   // Resolves bundle, preset, state file and parameter settings. On failure returns
-  // nothing with `error` set and `status` the exit status (usage or failure).
-  static std::optional<UnitRecipe> fromArguments(const Arguments& args, std::string& error, int& status);
+  // nothing with `error` set and `status` the exit status (usage or failure). With
+  // `Presets::kRequired`, finding no factory presets is a failure unless a saved state,
+  // which sets every parameter, is given.
+  static std::optional<UnitRecipe> fromArguments(const Arguments& args, Presets presets, std::string& error,
+                                                 int& status);
 
   // A new unit with the settings applied; nullptr with `error` when the unit cannot be made.
   std::shared_ptr<DrollicantAudioUnit> makeUnit(std::string& error) const;
@@ -37,8 +44,14 @@ public:
   const platform::AudioComponentDescription& componentDescription() const { return description; }
   void applyTo(DrollicantAudioUnit& unit) const;
 
+  // Why there are no factory presets: the bundle's presets folder is empty, or no bundle
+  // was found in the folders searched (listed).
+  static std::string describeMissingPresets(const std::optional<std::filesystem::path>& bundle);
+
   // The bundle in use, if one was found.
   const std::optional<std::filesystem::path>& bundle() const { return bundlePath; }
+  // The saved state file given, if any.
+  const std::optional<std::filesystem::path>& stateFile() const { return statePath; }
 
 private:
   struct Assignment {
@@ -47,13 +60,16 @@ private:
   };
 
   bool resolvePreset(DrollicantAudioUnit& unit, const std::string& wanted, std::string& error);
-  bool loadState(const std::filesystem::path& file, std::string& error);
+  bool loadState(const std::filesystem::path& file, DrollicantAudioUnit& unit, std::string& error);
   bool resolveAssignment(DrollicantAudioUnit& unit, const std::string& text, std::string& error);
 
   std::optional<std::filesystem::path> bundlePath;
   platform::AudioComponentDescription description;
   std::shared_ptr<platform::AUAudioUnitPreset> preset;
   std::optional<platform::PlistDictionary> state;
+  std::optional<std::filesystem::path> statePath;
+  // What the unit reports as its current preset after the state is restored.
+  std::shared_ptr<platform::AUAudioUnitPreset> statePreset;
   std::vector<Assignment> assignments;
 };
 

@@ -1,9 +1,11 @@
 // The `drollicant` command: the effect from the command line.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "cli/Command.h"
+#include "cli/EngineChoice.h"
 #include "cli/ExitStatus.h"
 #include "cli/Version.h"
 
@@ -40,6 +42,8 @@ int main(int argc, char** argv) {
     std::printf("drollicant %s\n", kVersion);
     return kExitSuccess;
   }
+  if (const auto warning = engineChoiceWarning(std::getenv(kEngineChoiceVariable)); !warning.empty())
+    reportError("warning: " + warning);
   for (const auto& command : commandTable())
     if (command.name == first) return command.run(std::span<char* const>(argv + 2, size_t(argc - 2)));
   return reportUsageError("", "unknown command '" + std::string(first) + "'");

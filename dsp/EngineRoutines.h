@@ -99,8 +99,11 @@ struct EngineRoutines {
   void (*mixSaturate)(const float* bands, int64_t stride, const float* weights, float* out, int64_t n);
 };
 
-// The widest copy this CPU runs, or the one named by DROLLICANT_ISA ("baseline",
-// "avx2", "avx512") if this CPU runs it. Chosen once, on first use.
+// The names DROLLICANT_ISA may give, narrowest first.
+inline constexpr const char* kEngineRoutinesNames[] = {"baseline", "avx2", "avx512"};
+
+// The widest copy this CPU runs, or the one named by DROLLICANT_ISA (one of
+// kEngineRoutinesNames) if this CPU runs it. Chosen once, on first use.
 const EngineRoutines& bestEngineRoutines();
 // The copy for one instruction set, or null if this CPU lacks it (or the build has none).
 const EngineRoutines* engineRoutinesFor(const char* name);

@@ -153,10 +153,15 @@ void DrollicantAUViewControllerMac::knobValueChanged(AURotaryControl& knob) {
 }
 
 void DrollicantAUViewControllerMac::buildToggles() {
+  // A repeated load replaces the controls, as buildKnobs does, rather than leaving the
+  // earlier ones in the view showing what they showed then.
+  for (auto* button : {&flightyButton, &genteelButton})
+    if (*button) (*button)->removeFromSuperview();
   flightyButton = makeToggle(kFlightyAddress);
   genteelButton = makeToggle(kGenteelAddress);
   const CGRect captionFrame{{0, 0}, {kCaptionViewWidthInRadios * radioSize, radioSize}};
   for (auto* label : {&flightyLabel, &genteelLabel}) {
+    if (*label) (*label)->removeFromSuperview();
     *label = NSImageView::initWithFrame(captionFrame);
     (*label)->setImageScaling(NSImageScaleProportionallyUpOrDown);
     view()->addSubview(*label);

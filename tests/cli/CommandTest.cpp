@@ -84,7 +84,7 @@ TEST_F(CommandTest, MonoIsRenderedAsTwoEqualChannelsAndOtherEncodingsOnRequest) 
   EXPECT_EQ(render(file("mono.wav"), {}, "mono-out.wav").samples,
             render(file("doubled.wav"), {}, "doubled-out.wav").samples);
 
-  EXPECT_EQ(render(input(), {"--subtype", "pcm24"}, "24.wav").format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+  EXPECT_EQ(render(input(), {"--subtype", "pcm24"}, "24.wav").format, SF_FORMAT_WAVEX | SF_FORMAT_PCM_24);
   EXPECT_EQ(render(input(), {}, "out.flac").format, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
 }
 
@@ -200,7 +200,7 @@ TEST_F(CommandTest, RendersManyFilesIntoAFolder) {
   const fs::path b = input("b.wav", 48000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0.2);
   const fs::path c = input("c.wav", 96000, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0.2);
   const auto result =
-      runDrollicant({"render", a.string(), b.string(), c.string(), "-j", "2", "-o", file("wet").string()});
+      runDrollicant({"render", a.string(), b.string(), c.string(), "-j", "2", "-o", file("wet").string() + "/"});
   ASSERT_EQ(result.status, 0) << result.err;
   for (const auto& [name, rate] : rates) {
     const AudioData batch = readAudio(file("wet") / (name + ".wav"));

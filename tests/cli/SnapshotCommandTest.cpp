@@ -74,6 +74,8 @@ TEST(SnapshotCommand, RefusesBadRequestsAndWritesNothing) {
            {"snapshot", "-o", out, "--size", "axb"},
            {"snapshot", "-o", out, "--scale", "0"},
            {"snapshot", "-o", out, "--size", "9000x100", "--scale", "2"},
+           {"snapshot", "-o", out, "--size", "16384x16384"},  // refused before gigabytes are taken
+           {"snapshot", "-o", out, "--size", "3000x3000", "--scale", "2"},
            {"snapshot", "-o", out, "--set", "whimsy"},
            {"snapshot", "-o", out, "extra"},
        }) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numbers>
+#include <numeric>
 
 #include "SignalHelpers.h"
 #include "dsp/DrollicantDSPKernel.h"
@@ -24,6 +26,21 @@ Weights weightsFor(float sweetness) {
   return k.bandWeights;
 }
 
+// The level of a sine at `hz` after the kernel with no carrier, no delay and no
+// feedback, relative to its level in: what the tilt makes of one band.
+double bandLevel(double hz, float sweetness) {
+  constexpr double kRate = 48000, kAmplitude = 0.01;
+  constexpr int64_t kFrames = 24000, kSettled = 12000, kBlock = 1000;
+  DrollicantDSPKernel k;
+  k.whimsy = 0.0f, k.charisma = 0.5f, k.nostalgia = 0.0f, k.sweetness = sweetness;
+  k.allocate(kBlock, kRate);
+  std::vector<float> in(kFrames);
+  for (int64_t i = 0; i < kFrames; ++i) in[size_t(i)] = float(kAmplitude * std::sin(kTwoPi * hz / kRate * double(i)));
+  auto l = in, r = in;
+  for (int64_t at = 0; at < kFrames; at += kBlock) k.process(&l[at], &r[at], &l[at], &r[at], kBlock);
+  return test::rms(l, kSettled) / test::rms(in, kSettled);
+}
+
 TEST(DrollicantDSPKernel, UnallocatedCopiesAndLongBlocksStopAtCapacity) {
   DrollicantDSPKernel fresh, k;
   auto inL = test::noise(1000, 1.0f, 1), inR = test::noise(1000, 1.0f, 2);
@@ -38,11 +55,29 @@ TEST(DrollicantDSPKernel, UnallocatedCopiesAndLongBlocksStopAtCapacity) {
   EXPECT_TRUE(std::equal(r.begin() + 256, r.end(), inR.begin() + 256));
 }
 
+// The envelope follower's time constants from its step response, at two rates: after
+// 5 ms of a full-scale step it has risen by 1 − 1/e, and 200 ms of silence take it down
+// by 1/e.
+TEST(DrollicantDSPKernel, EnvelopeRisesIn5msAndFallsIn200ms) {
+  for (double rate : {44100.0, 96000.0}) {
+    DrollicantDSPKernel k;
+    const auto attack = int64_t(std::lround(0.005 * rate)), decay = int64_t(std::lround(0.2 * rate));
+    k.allocate(uint32_t(decay), rate);
+    std::vector<float> l(size_t(attack), 1.0f), r = l;
+    run(k, l, r);
+    const double risen = k.envL;
+    EXPECT_NEAR(risen, 1 - std::exp(-1.0), 0.003) << rate;
+    EXPECT_EQ(k.envR, k.envL);
+    l.assign(size_t(decay), 0.0f);
+    r = l;
+    run(k, l, r);
+    EXPECT_NEAR(k.envL / risen, std::exp(-1.0), 0.003) << rate;
+  }
+}
+
 TEST(DrollicantDSPKernel, AllocationSizesLinesFiltersAndEnvelopesAndTailTimes) {
   DrollicantDSPKernel k;
   k.allocate(64, 48000);
-  EXPECT_NEAR(k.envAttackCoef, 0.004158, 1e-6);
-  EXPECT_NEAR(k.envDecayCoef, 0.00010416, 1e-8);
   EXPECT_EQ(k.bandDelaysL[0]->bufferLength, 12001);
   k.allocate(64, 44100);
   EXPECT_EQ(k.bandDelaysR[10]->bufferLength, 11026);
@@ -64,17 +99,47 @@ TEST(DrollicantDSPKernel, AllocationSizesLinesFiltersAndEnvelopesAndTailTimes) {
   }
 }
 
-TEST(DrollicantDSPKernel, BandWeightsTiltAndMirror) {
-  const Weights bass = {4.1798f, 2.8009f, 1.7950f, 1.0880f, 0.6138f, 0.3147f, 0.1410f, 0.0516f, 0.0134f, 0.0017f, 0.0f};
-  const Weights quarter = {1.0042f, 1.4969f, 1.6355f, 1.6039f, 1.4673f, 1.2626f,
-                           1.0158f, 0.7485f, 0.4810f, 0.2363f, 0.0478f};
+// The tilt measured on the output: a sine at the middle of each band, its level at a
+// sweetness against its level with flat weights. This sees the weights where they act
+// (on the right band, with the right sign, in the sum), not only as stored.
+TEST(DrollicantDSPKernel, BandWeightsTiltTheBandsAndMirror) {
+  const auto& f = DrollicantDSPKernel::bandTables().crossoverFrequencies;
+  std::array<std::array<double, 11>, 5> db{};  // sweetness 0, 0.25, 0.75, 1; flat
+  const float sweetnesses[] = {0.0f, 0.25f, 0.75f, 1.0f, 0.5f};
+  for (int b = 0; b < 11; ++b) {
+    const double hz = b == 0 ? f[0] * std::sqrt(2.0) : b == 10 ? f[9] / std::sqrt(2.0) : std::sqrt(f[b - 1] * f[b]);
+    const double flat = bandLevel(hz, 0.5f);
+    for (int s = 0; s < 4; ++s) db[s][b] = 20 * std::log10(bandLevel(hz, sweetnesses[s]) / flat);
+  }
+  const auto &treble = db[0], &towardTreble = db[1], &towardBass = db[2], &bass = db[3];
+  for (int b = 1; b < 11; ++b) {
+    EXPECT_LT(treble[b], treble[b - 1]) << "sweetness 0 favours every band over the one below it: " << b;
+    EXPECT_GT(bass[b], bass[b - 1]) << "sweetness 1 favours every band over the one above it: " << b;
+  }
+  EXPECT_GT(treble[0], 10.0);
+  EXPECT_LT(treble[10], -40.0);
+  EXPECT_GT(bass[10], 10.0);
+  EXPECT_LT(bass[0], -40.0);
+  for (const auto* ends : {&treble, &bass}) {
+    EXPECT_GT((*ends)[5], -13.0);
+    EXPECT_LT((*ends)[5], -5.0);
+  }
+  // Half-way tilts are gentler: the far band keeps about its level, the peak moves
+  // inward, the other end is cut.
+  EXPECT_NEAR(towardTreble[0], 0.0, 3.0);
+  EXPECT_GT(*std::max_element(towardTreble.begin() + 1, towardTreble.begin() + 4), 2.0);
+  EXPECT_LT(towardTreble[10], -15.0);
+  EXPECT_NEAR(towardBass[10], 0.0, 3.0);
+  EXPECT_GT(*std::max_element(towardBass.begin() + 7, towardBass.begin() + 10), 2.0);
+  EXPECT_LT(towardBass[0], -15.0);
+
+  // The stored weights: flat at 0.5, mirrored about it, a mean of 1 at every tilt.
   const Weights w0 = weightsFor(0.0f), w25 = weightsFor(0.25f), w75 = weightsFor(0.75f), w1 = weightsFor(1.0f);
   for (int b = 0; b < 11; ++b) {
-    EXPECT_NEAR(w0[b], bass[b], 5e-5) << b;
-    EXPECT_NEAR(w25[b], quarter[b], 5e-5) << b;
     EXPECT_NEAR(w75[b], w25[10 - b], 1e-5) << b;
     EXPECT_NEAR(w1[b], w0[10 - b], 1e-5) << b;
   }
+  for (const Weights& w : {w0, w25, w75, w1}) EXPECT_NEAR(std::accumulate(w.begin(), w.end(), 0.0), 11.0, 1e-4);
   for (float w : weightsFor(0.5f)) EXPECT_EQ(w, 1.0f);
 }
 

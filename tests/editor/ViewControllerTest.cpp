@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "artwork/BundleToken.h"
@@ -158,6 +159,36 @@ TEST(EditorFactory, UnitFirstShowsItsValuesOnceTheViewLoads) {
   EXPECT_EQ(e.controller->genteelButton->state(), NSControlStateValueOff);
   for (AUParameterAddress a = 1; a < 6; ++a)
     EXPECT_EQ(e.controller->knobsInLayoutOrder()[a == 4 ? 5 : a == 5 ? 4 : a]->value(), e.parameter(a)->value());
+}
+
+// A host that loads the view again gets one set of controls, all showing the values
+// the unit has now, and later changes reach every control on screen.
+TEST(EditorFactory, ARepeatedLoadShowsOneSetOfControlsWithTheCurrentValues) {
+  Editor e;
+  e.parameter(6)->setValue(1.0f);
+  drainMainQueue();
+  e.controller->viewDidLoad();
+  e.parameter(7)->setValue(1.0f);
+  e.parameter(2)->setValue(0.8f);
+  drainMainQueue();
+  e.parameter(6)->setValue(0.0f);
+  drainMainQueue();
+
+  const auto root = e.controller->view();
+  int buttons = 0, knobs = 0, captions = 0;
+  for (const auto& view : root->subviews()) {
+    if (const auto button = std::dynamic_pointer_cast<NSButton>(view)) {
+      ++buttons;
+      EXPECT_EQ(button->state(), button->tag() == 7 ? NSControlStateValueOn : NSControlStateValueOff)
+          << "switch " << button->tag();
+    } else if (const auto knob = std::dynamic_pointer_cast<AURotaryControl>(view)) {
+      ++knobs;
+      EXPECT_FLOAT_EQ(knob->value(), e.parameter(AUParameterAddress(knob->_tag))->value()) << "knob " << knob->_tag;
+    } else if (std::dynamic_pointer_cast<NSImageView>(view)) {
+      ++captions;
+    }
+  }
+  EXPECT_EQ(std::tuple(knobs, buttons, captions), std::tuple(6, 2, 2));
 }
 
 TEST(EditorFactory, ViewFirstConnectsOnTheMainQueueAndLateCallsAfterTheControllerDoNothing) {
