@@ -142,6 +142,7 @@ void HostedUnit::process(const float* const in[2], float* const out[2], uint32_t
 }
 
 void HostedUnit::apply(uint64_t address, float value) {
+  if (address == kBypassAddress) setBypassed(value >= kSwitchThreshold);
   if (address >= ParameterTargets::kCount) return;
   switch (transitionOf(address)) {
     case ControlTransition::direct:

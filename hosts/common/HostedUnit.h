@@ -74,7 +74,8 @@ public:
   void process(const float* const in[2], float* const out[2], uint32_t frames, const ParameterChange* changes,
                uint32_t changeCount);
 
-  // Any thread; the audio thread picks it up at its next process call.
+  // Any thread; the audio thread picks it up at its next process call. A change at
+  // kBypassAddress does the same from its frame.
   void setBypassed(bool bypassed) { bypassRequested.store(bypassed, std::memory_order_relaxed); }
   bool bypassed() const { return bypassRequested.load(std::memory_order_relaxed); }
 

@@ -141,6 +141,26 @@ TEST(HostedUnit, SteadyControlsLeaveTheUnitsOutputBitForBit) {
   }
 }
 
+// Changes at the same frames sound the same at every block size, a block longer than
+// the maximum included: glides and flips step on the kernel's grid, the bypass fades
+// frame by frame from the frame of its change and the unit restarts on the same frame.
+TEST(HostedUnit, MovesSoundTheSameAtEveryBlockSize) {
+  testing_support::ExtensionBundle bundle;
+  const Stereo in = music(20000);
+  const std::vector<ParameterChange> changes{
+      {700, kWhimsy, 0.9f},     {1000, kSweetness, 0.1f},      {2100, kFlighty, 1.0f},
+      {2101, kNostalgia, 0.8f}, {5003, kCharisma, 0.2f},       {8000, kBypassAddress, 1.0f},
+      {9000, kSurprise, 0.9f},  {12345, kBypassAddress, 0.0f}, {13000, kFlighty, 0.0f}};
+  const Stereo expected = renderHosted(*makeHosted(), in, 1, changes);
+  for (const size_t block : {size_t(64), size_t(512), size_t(4096)}) {
+    const Stereo out = renderHosted(*makeHosted(), in, block, changes);
+    EXPECT_EQ(out, expected) << "block " << block << ": " << firstDifference(out, expected);
+  }
+  EXPECT_TRUE(std::equal(in.left.begin() + 8500, in.left.begin() + 12345, expected.left.begin() + 8500))
+      << "bypassed from 10 ms after its frame to the frame it ends";
+  EXPECT_NE(expected, renderDirectly(in, 1, {})) << "the moves change the sound";
+}
+
 // Changes a host schedules inside a block land on their frames: the controls the kernel
 // smooths itself exactly as a render call split there, a gliding one not before its
 // frame; a glide ends on its target, and the tree reports the target all along.

@@ -83,7 +83,6 @@ public:
   bool ready() const { return instance != nullptr && audioIn.size() == 2 && audioOut.size() == 2; }
   // A control port's value; the plug-in reads it at its next run.
   void set(const std::string& symbol, float value) { controls.at(controlIndex.at(symbol)) = value; }
-  float get(const std::string& symbol) const { return controls.at(controlIndex.at(symbol)); }
   void activate() {
     lilv_instance_activate(instance);
     active = true;
