@@ -130,9 +130,15 @@ void DrollicantDSPKernel::packCrossover() {
 
 void DrollicantDSPKernel::reset() {
   if (crossoverLanes) packCrossover();
+  lfoPhase = 0.0;
+  // The delays start where the controls aim them now, from the LFO's start, as after
+  // allocation: not where the last block before the reset left them.
+  if (lfoSines) {
+    lfoSines[0] = 0.0, lfoSines[stepsPerLine] = 1.0;
+    aimDelays(readControls(), 1);
+  }
   for (auto* lines : {&bandDelaysL, &bandDelaysR})
     for (auto& line : *lines) line->clear();
-  lfoPhase = 0.0;
   envL = envR = 0.0f;
   carrierPhase = 0.0;
   gridPosition = 0;

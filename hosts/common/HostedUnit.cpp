@@ -94,24 +94,9 @@ void HostedUnit::reset() {
 }
 
 void HostedUnit::aimAtControls() {
-  // The kernel's reset keeps the delays where the last block aimed them, for the
-  // controls of that block. One frame of silence aims them at the controls now, from
-  // the oscillators' start, as allocation does; the reset after it clears whatever
-  // that frame left.
+  // The kernel's reset starts the delays where the controls now aim them.
   audioUnit->setShouldBypassEffect(false);
   audioUnit->reset();
-  if (prepared) {
-    float* const silence[2] = {dryBase.get(), dryBase.get() + maxFrames};
-    silence[0][0] = silence[1][0] = 0.0f;
-    StereoBufferList buffers;
-    buffers.setBuffer(0, silence[0], 1, 1);
-    buffers.setBuffer(1, silence[1], 1, 1);
-    auto inPlace = [](AudioUnitRenderActionFlags*, const AudioTimeStamp*, AUAudioFrameCount, NSInteger,
-                      AudioBufferList*) -> AUAudioUnitStatus { return noErr; };
-    AudioUnitRenderActionFlags flags = 0;
-    renderBlock(&flags, &timestamp, 1, 0, buffers.get(), nullptr, inPlace);
-    audioUnit->reset();
-  }
 }
 
 void HostedUnit::process(const float* const in[2], float* const out[2], uint32_t frames, const ParameterChange* changes,

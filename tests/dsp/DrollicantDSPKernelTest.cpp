@@ -182,6 +182,27 @@ TEST(DrollicantDSPKernel, BypassFreezesTheEffectAndCarriesOnAfterwards) {
   EXPECT_GT(k.lfoPhase, lfo);
 }
 
+// After a reset the kernel sounds as if just made with the controls it has now, not
+// with the delays the controls before the reset aimed at.
+TEST(DrollicantDSPKernel, ResetStartsAfreshWithTheControlsOfNow) {
+  DrollicantDSPKernel used, fresh;
+  used.charisma = 0.1f, used.naivete = 0.9f;
+  used.allocate(512, 48000);
+  auto l = test::noise(512, 0.5f, 8), r = test::noise(512, 0.5f, 9);
+  for (int i = 0; i < 40; ++i) run(used, l, r);
+  used.charisma = 0.7f, used.genteel = true;
+  used.reset();
+  fresh.charisma = 0.7f, fresh.naivete = 0.9f, fresh.genteel = true;
+  fresh.allocate(512, 48000);
+  for (int i = 0; i < 4; ++i) {
+    auto usedL = test::noise(512, 0.5f, 10 + i), usedR = test::noise(512, 0.5f, 20 + i);
+    auto freshL = usedL, freshR = usedR;
+    run(used, usedL, usedR);
+    run(fresh, freshL, freshR);
+    ASSERT_TRUE(usedL == freshL && usedR == freshR) << "block " << i;
+  }
+}
+
 TEST(DrollicantDSPKernel, NeutralSettingsKeepTheBroadbandLevelAndStereoSplitsOnlyAboveNeutral) {
   // No carrier, no delay, flat weights: the alternating-polarity crossover sum keeps the level.
   DrollicantDSPKernel k;
