@@ -630,13 +630,18 @@ constexpr int G = kControlGrid;
 
 // Powers s^0 … s^G of a smoothing coefficient, worked out once per block rather than
 // once per line.
+// A chunk of samples p + 1 … p + 8 with p a multiple of 8 (the usual case) reads its
+// powers from one aligned vector, not across two cache lines.
 struct Smoothing {
   double s = -1.0;
-  double powers[G + 1];
+  alignas(64) double table[G + 8];
+  double* const powers = table + 7;
   explicit Smoothing(double coefficient) : s(coefficient) {
     powers[0] = 1.0;
     for (int j = 1; j <= G; ++j) powers[j] = powers[j - 1] * coefficient;
   }
+  Smoothing(const Smoothing&) = delete;
+  Smoothing& operator=(const Smoothing&) = delete;
 };
 
 INLINE double finiteOr(double x, double fallback) { return __builtin_isfinite(x) ? x : fallback; }
@@ -673,7 +678,8 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, const S
   double c = finiteOr(line.offset, 0.0);
   int32_t p = line.phase < 0 ? 0 : (line.phase > G ? G : line.phase);
   float g[count];
-  for (int l = 0; l < count; ++l) g[l] = lines[l]->feedback;
+  [[maybe_unused]] float* rings[count];
+  for (int l = 0; l < count; ++l) g[l] = lines[l]->feedback, rings[l] = lines[l]->ring;
   int64_t w = line.writePos;
 #if defined(__AVX512F__) || defined(__AVX2__)
   // Chunks of CW samples at once need a smoother with a fixed point and delays the
@@ -702,10 +708,10 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, const S
     }
     const int64_t end = i + (n - i < G - p ? n - i : G - p);
 #if defined(__AVX512F__) || defined(__AVX2__)
-    // A chunk at once while every read lies before the slots the chunk writes (the
-    // delay exceeds the chunk).
-    for (; chunked && i + CW <= end; i += CW, p += CW) {
-      const ChunkReads reads = chunkReads(powers + p + 1, T, c, w);
+    // Samples j … j + CW − 1 at once, sample q of the grid chunk first, while every read
+    // lies before the slots the chunk writes (the delay exceeds the chunk).
+    auto chunk = [&](int64_t j, int32_t q) __attribute__((always_inline)) {
+      const ChunkReads reads = chunkReads(powers + q + 1, T, c, w);
       const ci i0 = reads.slot;
       // Reads must come from slots this chunk does not write: [w + CW − L, w − 1]. They
       // usually lie within a few samples of each other: then one window of 2·CW slots
@@ -716,13 +722,13 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, const S
       const bool windowed = lo >= first && lo + 2 * CW - 1 <= last && slot + 2 * CW <= length &&
                             !anyLane(__builtin_bit_cast(cu, offset) > 2u * CW - 2);
       if (!windowed && anyLane((i0 < first) | (i0 + 1 > last))) {
-        delaySamples<count>(lines, blocks, g, i, i + CW, p, w, T, c, powers);
-        continue;
+        delaySamples<count>(lines, blocks, g, j, j + CW, q, w, T, c, powers);
+        return;
       }
       const ci j0 = i0 + ((i0 < 0) & length);
       const ci j1 = (j0 + 1 == length) ? ci{} : j0 + 1;
       for (int l = 0; l < count; ++l) {
-        float* ring = lines[l]->ring;
+        float* ring = rings[l];
         cf a, b;
         if (windowed) {
           const cf w0 = loadc(ring + slot), w1 = loadc(ring + slot + CW);
@@ -731,17 +737,24 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, const S
           a = gather(ring, j0), b = gather(ring, j1);
         }
         const cf y = a + reads.fraction * (b - a);
-        const cf x = finiteOrZeroc(loadc(blocks[l] + i));
+        const cf x = finiteOrZeroc(loadc(blocks[l] + j));
         const cf fed = g[l] > 0.0f ? finiteOrZeroc(x + g[l] * y) : x;
         if (w + CW <= L) {
           storec(ring + w, fed);
         } else {
-          for (int j = 0; j < CW; ++j) ring[(w + j) % L] = fed[j];
+          for (int k = 0; k < CW; ++k) ring[(w + k) % L] = fed[k];
         }
-        storec(blocks[l] + i, y);
+        storec(blocks[l] + j, y);
       }
       w = w + CW >= L ? w + CW - L : w + CW;
+    };
+    if (chunked && p == 0 && end - i == G) {
+      // A whole grid chunk, the usual case.
+      for (int32_t q = 0; q < G; q += CW) chunk(i + q, q);
+      i += G, p = G;
+      continue;
     }
+    for (; chunked && i + CW <= end; i += CW, p += CW) chunk(i, p);
 #endif
     if (i < end) {
       delaySamples<count>(lines, blocks, g, i, end, p, w, T, c, powers);
