@@ -49,7 +49,10 @@ struct DelayRun {
       phase;  // samples of the chunk done, 0 … kControlGrid; at kControlGrid the next sample starts a chunk; updated
   double delay;      // smoothed delay after the last sample; updated
   double smoothing;  // per-sample smoothing coefficient
-  float feedback;    // of the current chunk; updated
+  // smoothing^0 … smoothing^kControlGrid, powers[1] on a 64-byte boundary; null: the
+  // loops work them out.
+  const double* powers;
+  float feedback;  // of the current chunk; updated
   // What the line takes at each grid point the block meets, in order; past the last
   // entry the last repeats, and with none the line keeps its target and feedback.
   const DelayStep* steps;

@@ -628,8 +628,7 @@ INLINE ChunkReads chunkReads(const double* powers, double target, double c, int6
 
 constexpr int G = kControlGrid;
 
-// Powers s^0 … s^G of a smoothing coefficient, worked out once per block rather than
-// once per line.
+// Powers s^0 … s^G of a smoothing coefficient, for a line that brings none.
 // A chunk of samples p + 1 … p + 8 with p a multiple of 8 (the usual case) reads its
 // powers from one aligned vector, not across two cache lines.
 struct Smoothing {
@@ -665,15 +664,13 @@ INLINE void delaySamples(DelayRun* const* lines, float* const* blocks, const flo
 // positions and steps agree, so that they share every read position. The caller has
 // checked.
 template <int count>
-void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, const Smoothing& shared) {
+void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n) {
   DelayRun& line = *lines[0];
   const int64_t L = line.length;
   if (L < 1 || n < 1) return;
   const double s = line.smoothing;
-  const Smoothing* own = s == shared.s ? &shared : nullptr;
   alignas(Smoothing) unsigned char ownStorage[sizeof(Smoothing)];
-  if (!own) own = new (ownStorage) Smoothing(s);
-  const double* powers = own->powers;
+  const double* powers = line.powers ? line.powers : (new (ownStorage) Smoothing(s))->powers;
   double T = finiteOr(line.target, 0.0);
   double c = finiteOr(line.offset, 0.0);
   int32_t p = line.phase < 0 ? 0 : (line.phase > G ? G : line.phase);
@@ -772,30 +769,28 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, const S
 void delayLine(DelayRun& line, float* block, int64_t n) {
   DelayRun* lines[1] = {&line};
   float* blocks[1] = {block};
-  delayLines<1>(lines, blocks, n, Smoothing(line.smoothing));
+  delayLines<1>(lines, blocks, n);
 }
 
-void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n, const Smoothing& smoothing) {
+void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n) {
   const bool together = left.length == right.length && left.writePos == right.writePos && left.target == right.target &&
                         left.offset == right.offset && left.phase == right.phase && left.smoothing == right.smoothing &&
                         left.steps == right.steps && left.stepCount == right.stepCount;
   if (!together) {
     DelayRun* one[1] = {&left};
     float* block[1] = {blockL};
-    delayLines<1>(one, block, n, smoothing);
+    delayLines<1>(one, block, n);
     one[0] = &right, block[0] = blockR;
-    delayLines<1>(one, block, n, smoothing);
+    delayLines<1>(one, block, n);
     return;
   }
   DelayRun* lines[2] = {&left, &right};
   float* blocks[2] = {blockL, blockR};
-  delayLines<2>(lines, blocks, n, smoothing);
+  delayLines<2>(lines, blocks, n);
 }
 
 void delayBands(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, int64_t stride, int bands, int64_t n) {
-  if (bands < 1) return;
-  const Smoothing smoothing(left[0].smoothing);
-  for (int b = 0; b < bands; ++b) delayPair(left[b], right[b], bandsL + b * stride, bandsR + b * stride, n, smoothing);
+  for (int b = 0; b < bands; ++b) delayPair(left[b], right[b], bandsL + b * stride, bandsR + b * stride, n);
 }
 
 // ---- mix and saturation ----------------------------------------------------------
@@ -886,18 +881,22 @@ void mixSaturate(const float* bands, int64_t stride, const float* weights, float
     const vf8 y = saturate8(sum);
     __builtin_memcpy(out + i, &y, sizeof y);
   }
-  // The last few samples through the same vector arithmetic, so that every sample
-  // comes out the same whatever the length of its block.
+  // The last few samples: their sums term by term as the vectors form them (a fused
+  // multiply-add rounds alike in a lane and alone), then the same vector tanh, so that
+  // every sample comes out the same whatever the length of its block.
   if (i < n) {
-    const unsigned long rest = sizeof(float) * (unsigned long)(n - i);
-    vf8 sum{};
-    for (int b = 0; b < 11; ++b) {
-      vf8 band{};
-      __builtin_memcpy(&band, bands + b * stride + i, rest);
-      sum = sum + weights[b] * band;
+    float sums[8] = {};
+    for (int64_t j = 0; j < n - i; ++j) {
+      float sum = 0.0f;
+      for (int b = 0; b < 11; ++b) sum = sum + weights[b] * bands[b * stride + i + j];
+      sums[j] = sum;
     }
-    const vf8 y = saturate8(sum);
-    __builtin_memcpy(out + i, &y, rest);
+    vf8 sum;
+    __builtin_memcpy(&sum, sums, sizeof sum);
+    float y[8];
+    const vf8 t = saturate8(sum);
+    __builtin_memcpy(y, &t, sizeof y);
+    for (int64_t j = 0; j < n - i; ++j) out[i + j] = y[j];
   }
 }
 

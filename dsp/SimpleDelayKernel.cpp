@@ -22,6 +22,13 @@ void SimpleDelayKernel::clear() {
   chunkPhase = kControlGrid;
 }
 
+void SimpleDelayKernel::worksOutPowers() {
+  poweredSmoothing = double(smoothing);
+  double* p = powerTable.data() + 7;
+  p[0] = 1.0;
+  for (int j = 1; j <= kControlGrid; ++j) p[j] = p[j - 1] * poweredSmoothing;
+}
+
 void SimpleDelayKernel::process(float* block, int64_t frameCount, const EngineRoutines& routines) {
   if (bufferLength < 1 || frameCount < 1) return;
   const DelayStep step = {targetDelay * double(sampleRate), feedback};

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -29,6 +30,11 @@ public:
   double chunkOffset = 0.0;
   int32_t chunkPhase = kControlGrid;
   double smoothedDelay = 0.0;
+  // Powers of the smoothing coefficient the loops read for every grid chunk, kept
+  // rather than worked out for every block.
+  alignas(64) std::array<double, kControlGrid + 8> powerTable{};
+  double poweredSmoothing = -1.0;
+  void worksOutPowers();
 
   // Setup thread: size the ring for `rate` and settle the delay at `delaySeconds`.
   void size(float rate);
@@ -44,9 +50,11 @@ public:
   // samples), taking `steps` at the grid points the block meets, and taking back what
   // the block left.
   DelayRun beginRun(const DelayStep* steps, int64_t stepCount) {
+    if (double(smoothing) != poweredSmoothing) worksOutPowers();
     return {buffer.data(), bufferLength, writePos, chunkTarget, chunkOffset, chunkPhase,
-            smoothedDelay, smoothing,    feedback, steps,       stepCount};
+            smoothedDelay, smoothing,    powers(), feedback,    steps,       stepCount};
   }
+  const double* powers() const { return powerTable.data() + 7; }
   void endRun(const DelayRun& run) {
     writePos = run.writePos;
     chunkTarget = run.target, chunkOffset = run.offset, chunkPhase = run.phase;
