@@ -46,7 +46,8 @@ echo "== LV2 plug-ins through lv2bench, block $BLOCK"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 cp -r "$BUILD_DIR/drollicant.lv2" "$scratch/"
-export LV2_PATH="$scratch:/usr/lib/x86_64-linux-gnu/lv2:/usr/lib/lv2"
+# Debian's plug-ins live in the multiarch folder of this machine (x86_64-linux-gnu, aarch64-linux-gnu…).
+export LV2_PATH="$scratch:/usr/lib/$(gcc -dumpmachine)/lv2:/usr/lib/lv2"
 plugins=(
   "urn:drollicant:lv2:drollicant|Drollicant"
   "http://lsp-plug.in/plugins/lv2/crossover_stereo|LSP crossover (stereo)"

@@ -17,8 +17,11 @@ set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 set(CMAKE_LIBRARY_ARCHITECTURE ${DROLLICANT_CROSS_TRIPLE})
 
 # Programs built here run under user-mode qemu: ctest's tests, the test discovery
-# and the build steps that run a program of the build (the TTL generator).
+# and the build steps that run a program of the build (the TTL generator). They load
+# the :arm64 C library of the multiarch system (/lib/ld-linux-aarch64.so.1 with its own
+# libc), not the cross toolchain's copy under /usr/aarch64-linux-gnu: `-L` there pairs
+# that loader with the multiarch libc the libraries are found beside, and threads hang.
 find_program(DROLLICANT_QEMU qemu-aarch64 qemu-aarch64-static)
 if(DROLLICANT_QEMU)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${DROLLICANT_QEMU} -L /usr/${DROLLICANT_CROSS_TRIPLE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${DROLLICANT_QEMU})
 endif()

@@ -18,11 +18,19 @@ PACKAGES=(
   dpkg-dev ardour
 )
 
-install_packages() {
+# The cross build for 64-bit ARM boards (cmake/aarch64-linux-gnu.cmake): Debian's cross
+# toolchain and qemu on the build machine, the libraries of the effect (not the editor's)
+# as :arm64 packages beside the machine's own.
+CROSS_ARCH=arm64
+CROSS_HOST_PACKAGES=(crossbuild-essential-arm64 qemu-user)
+CROSS_TARGET_PACKAGES=(libgtest-dev libplist-dev libicu-dev libsndfile1-dev lv2-dev)
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
+# Installs the missing packages among the arguments, as root; otherwise says how.
+install_missing() {
   local missing=()
-  for p in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
+  for p in "$@"; do installed "$p" || missing+=("$p"); done
   [ ${#missing[@]} -eq 0 ] && return 0
   if [ "$(id -u)" -ne 0 ]; then
     echo "Missing Debian packages: ${missing[*]}" >&2
@@ -32,6 +40,23 @@ install_packages() {
   echo "Installing: ${missing[*]}"
   DEBIAN_FRONTEND=noninteractive apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+install_packages() { install_missing "${PACKAGES[@]}"; }
+
+# On an arm64 machine the native build is the ARM build: nothing to cross.
+builds_for_arm_natively() { [ "$(dpkg --print-architecture)" = "$CROSS_ARCH" ]; }
+
+install_cross_packages() {
+  builds_for_arm_natively && return 0
+  if ! dpkg --print-foreign-architectures | grep -qx "$CROSS_ARCH"; then
+    if [ "$(id -u)" -ne 0 ]; then
+      echo "The ARM cross build needs: sudo dpkg --add-architecture $CROSS_ARCH" >&2
+      exit 1
+    fi
+    dpkg --add-architecture "$CROSS_ARCH"
+  fi
+  install_missing "${CROSS_HOST_PACKAGES[@]}" "${CROSS_TARGET_PACKAGES[@]/%/:$CROSS_ARCH}"
 }
 
 build() {
