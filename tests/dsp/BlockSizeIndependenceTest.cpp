@@ -66,7 +66,7 @@ std::vector<float> render(const EngineRoutines& routines, const Settings& s, con
 }
 
 TEST(BlockSizeIndependence, EveryBlockSizeGivesTheSameSamples) {
-  const Input in(3 * kMaxFrames + 1234);
+  const Input in(2 * kMaxFrames + 1234);
   std::vector<const EngineRoutines*> copies = {&test::plainEngineRoutines()};
   for (const char* isa : {"baseline", "avx2", "avx512"})
     if (const EngineRoutines* r = engineRoutinesFor(isa)) copies.push_back(r);
