@@ -14,8 +14,8 @@
 
 #include "audiounit/DrollicantAudioUnit.h"
 #include "audiounit/ParameterTable.h"
-#include "hosts/clap/FactoryPresetValues.h"
-#include "hosts/clap/SegmentRenderer.h"
+#include "hosts/common/FactoryPresetValues.h"
+#include "hosts/common/SegmentRenderer.h"
 
 namespace drollicant::clap {
 

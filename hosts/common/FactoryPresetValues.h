@@ -6,7 +6,7 @@
 #include "audiounit/DrollicantAudioUnit.h"
 #include "audiounit/ParameterTable.h"
 
-namespace drollicant::clap {
+namespace drollicant {
 
 // The values each factory preset gives every parameter, read once through the unit
 // itself, so the audio thread can switch presets at a frame without reading files.
@@ -27,4 +27,4 @@ private:
   std::vector<Preset> presets;
 };
 
-}  // namespace drollicant::clap
+}  // namespace drollicant

@@ -1,9 +1,9 @@
-#include "hosts/clap/SegmentRenderer.h"
+#include "hosts/common/SegmentRenderer.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace drollicant::clap {
+namespace drollicant {
 using namespace platform;
 
 void SegmentRenderer::prepare(DrollicantAudioUnit& unit, uint32_t frames) {
@@ -69,4 +69,4 @@ void SegmentRenderer::renderSlice(const float* const in[2], float* const out[2],
   timestamp.mSampleTime += frames;
 }
 
-}  // namespace drollicant::clap
+}  // namespace drollicant

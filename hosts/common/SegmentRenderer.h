@@ -6,7 +6,7 @@
 #include "audiounit/ParameterTable.h"
 #include "platform/au/RenderBlock.h"
 
-namespace drollicant::clap {
+namespace drollicant {
 
 // Drives the unit's render block over a stretch of a host block: the changes collected
 // since the last call become the parameter events of the first render call, the input
@@ -34,4 +34,4 @@ private:
   platform::AudioTimeStamp timestamp{};
 };
 
-}  // namespace drollicant::clap
+}  // namespace drollicant

@@ -1,6 +1,6 @@
-#include "hosts/clap/FactoryPresetValues.h"
+#include "hosts/common/FactoryPresetValues.h"
 
-namespace drollicant::clap {
+namespace drollicant {
 
 void FactoryPresetValues::read(DrollicantAudioUnit& unit) {
   presets.clear();
@@ -17,4 +17,4 @@ void FactoryPresetValues::read(DrollicantAudioUnit& unit) {
   unit.setCurrentPreset(factory.front());
 }
 
-}  // namespace drollicant::clap
+}  // namespace drollicant
