@@ -201,7 +201,7 @@ bool ClapPlugin::parameterInfo(uint32_t index, clap_param_info_t* info) const {
     const auto& row = kParameterTable[index];
     info->id = clap_id(row.address);
     info->flags = CLAP_PARAM_IS_AUTOMATABLE | (isSwitch(row) ? CLAP_PARAM_IS_STEPPED : 0);
-    info->default_value = row.initialValue;
+    info->default_value = presets.newUnitValues()[index];
     std::snprintf(info->name, sizeof info->name, "%s", row.displayName);
   } else if (index == kParameterCount) {
     info->id = kBypassId;

@@ -4,9 +4,11 @@ namespace drollicant {
 
 void FactoryPresetValues::read(DrollicantAudioUnit& unit) {
   presets.clear();
+  const auto parameters = unit.parameterTree()->allParameters();
+  for (const auto& parameter : parameters)
+    if (parameter->address() < startValues.size()) startValues[parameter->address()] = parameter->storedValue();
   const auto factory = unit.factoryPresets();
   if (factory.empty()) return;
-  const auto parameters = unit.parameterTree()->allParameters();
   for (const auto& preset : factory) {
     unit.setCurrentPreset(preset);
     Preset entry{preset->name(), {}};

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "hosts/common/StateBlob.h"
 #include "hosts/vst3/Vst3Identity.h"
@@ -284,9 +285,13 @@ size_t Vst3Plugin::gatherPoints(v3_param_changes** changes) {
       points[count++] = point;
     }
   }
-  // In time order; one parameter's points keep theirs (insertion sort is stable).
+  // In time order; one parameter's points keep theirs (insertion sort is stable). At one
+  // instant a program change comes first: it sets the ground the other changes edit.
+  auto later = [](const Point& a, const Point& b) {
+    return a.offset > b.offset || (a.offset == b.offset && a.id != kProgramId && b.id == kProgramId);
+  };
   for (size_t i = 1; i < count; ++i)
-    for (size_t j = i; j > 0 && points[j - 1].offset > points[j].offset; --j) std::swap(points[j - 1], points[j]);
+    for (size_t j = i; j > 0 && later(points[j - 1], points[j]); --j) std::swap(points[j - 1], points[j]);
   return count;
 }
 
@@ -305,10 +310,12 @@ void Vst3Plugin::takeParameter(v3_param_id id, double normalised) {
       takeParameter(v3_param_id(address), presets.all()[index].values[address]);
     presetNumber.store(int(index), std::memory_order_relaxed);
     presetPending.store(true, std::memory_order_release);
+    programReport = true;
   }
 }
 
 v3_result Vst3Plugin::process(v3_process_data* data) {
+  processThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
   if (data->symbolic_sample_size != V3_SAMPLE_32) return V3_INVALID_ARG;
   const size_t count = gatherPoints(data->input_params);
   const uint32_t frames = data->nframes > 0 ? uint32_t(data->nframes) : 0;
@@ -342,7 +349,23 @@ v3_result Vst3Plugin::process(v3_process_data* data) {
   }
   // Changes at or beyond the end, or in a call without frames, hold from the next block on.
   for (; next < count; ++next) takeParameter(points[next].id, points[next].value);
+  reportProgramValues(data->output_params);
   return V3_OK;
+}
+
+void Vst3Plugin::reportProgramValues(v3_param_changes** changes) {
+  // A program change rewrote the eight parameters; hosts learn the values this way (the
+  // processor's output changes), as they would from any other change the plug-in makes.
+  if (!programReport || changes == nullptr) return;
+  programReport = false;
+  for (size_t address = 0; address < kParameterCount; ++address) {
+    v3_param_id id = v3_param_id(address);
+    int32_t index = 0;
+    v3_param_value_queue** queue = v3_cpp_obj(changes)->add_param_data(changes, &id, &index);
+    if (queue == nullptr) continue;
+    int32_t point = 0;
+    v3_cpp_obj(queue)->add_point(queue, 0, processorValues[address].load(std::memory_order_relaxed), &point);
+  }
 }
 
 // ---- State ----
@@ -403,7 +426,7 @@ v3_result Vst3Plugin::parameterInfo(int32_t index, v3_param_info* info) const {
     copyText(info->title, 128, row.displayName);
     copyText(info->short_title, 128, row.displayName);
     info->step_count = isSwitch(row) ? 1 : 0;
-    info->default_normalised_value = row.initialValue;
+    info->default_normalised_value = presets.newUnitValues()[size_t(index)];
     info->flags = V3_PARAM_CAN_AUTOMATE;
   } else if (size_t(index) == kParameterCount) {
     info->param_id = kBypassId;
@@ -478,15 +501,18 @@ v3_result Vst3Plugin::setParameterNormalised(v3_param_id id, double normalised) 
   if (id >= controllerValues.size() || !std::isfinite(normalised)) return V3_INVALID_ARG;
   controllerValues[id] = std::clamp(normalised, 0.0, 1.0);
   if (id == kProgramId && presets.size()) {
-    // The controller's side of a program change: the eight values follow the preset, and
-    // the host is told to read them again. The processor gets the change from the host.
+    // The controller's side of a program change: the eight values follow the preset. The
+    // processor gets the change from the host. No restart_component from here: Ardour 7
+    // calls this while it holds the lock its restart handler waits for, and re-reads the
+    // values itself after a program change.
     const size_t index = programIndex(normalised);
     for (size_t address = 0; address < kParameterCount; ++address)
       controllerValues[address] = presets.all()[index].values[address];
     unit->setCurrentPreset(AUAudioUnitPreset::make(NSInteger(index), presets.all()[index].name));
-    if (handler) v3_cpp_obj(handler)->restart_component(handler, V3_RESTART_PARAM_VALUES_CHANGED);
-  } else if (!active) {
-    // Nothing renders: the tree is the way into the kernel.
+  } else if (std::this_thread::get_id() != processThread.load(std::memory_order_relaxed)) {
+    // Off the audio thread the tree is the way into the kernel, so an edit counts even
+    // when the host runs no process call before it saves (Ardour with its transport
+    // stopped); the same change reaching the processor later changes nothing.
     if (const auto* row = rowFor(id)) {
       const float v = unitValue(*row, normalised);
       processorValues[row->address].store(v);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "audiounit/DrollicantAudioUnit.h"
@@ -84,6 +85,7 @@ private:
   // Audio thread.
   size_t gatherPoints(v3_param_changes** changes);
   void takeParameter(v3_param_id id, double normalised);
+  void reportProgramValues(v3_param_changes** changes);
   // Main thread: a preset chosen on the audio thread goes into the unit's record.
   void settlePreset();
   // Main thread: the unit's values after a state or preset change off the audio thread.
@@ -106,6 +108,9 @@ private:
   std::atomic<bool> bypassed{false};
   std::atomic<int> presetNumber{-1};
   std::atomic<bool> presetPending{false};
+  bool programReport = false;
+  // The thread of the last process call: the controller leaves the tree alone there.
+  std::atomic<std::thread::id> processThread{};  // audio thread: the eight values go out after this block
   // Values as the controller side knows them (main thread), normalised, by id.
   std::array<double, kParameterCount + 2> controllerValues{};
   std::array<Point, kMaxPoints> points{};
