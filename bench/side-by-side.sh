@@ -6,17 +6,40 @@
 #     packages lsp-plugins-lv2, calf-plugins, x42-plugins), through lv2bench.
 # Times are the best of several repetitions (the least disturbed on a shared machine);
 # read the ratios, not the absolute figures.
-# Usage: bench/side-by-side.sh [build-dir]
+# With a second build directory (an earlier version, built alike) the kernel's figures
+# of both are printed side by side with their ratios, both measured in this one run.
+# Run as root, the measurements take real-time priority, so that builds and other work
+# on the machine disturb them less.
+# Usage: bench/side-by-side.sh [build-dir] [baseline-build-dir]
 set -euo pipefail
 BUILD_DIR="${1:-build}"
+BASELINE_DIR="${2:-}"
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 BLOCK=512
 FRAMES=960000
 RUNS=5
 
+PRIORITY=()
+[[ "$(id -u)" == 0 ]] && command -v chrt >/dev/null && PRIORITY=(chrt -f 50)
+KERNEL_FILTER='BM_Copies/block:512/|BM_KernelProcess/block:(1|32|64|512)/flighty:(0|1)'
+kernel_csv() {
+  "${PRIORITY[@]}" "$1/bench/drollicant_bench" --benchmark_filter="$KERNEL_FILTER" \
+    --benchmark_min_time=0.2 --benchmark_repetitions="$RUNS" --benchmark_format=csv 2>/dev/null
+}
+
 echo "== kernel (ns per stereo frame at 48 kHz)"
-"$BUILD_DIR/bench/drollicant_bench" --benchmark_filter='BM_Copies/block:512/|BM_KernelProcess/block:(1|64|512)/flighty:0' \
-  --benchmark_min_time=0.2 --benchmark_repetitions="$RUNS" --benchmark_format=csv 2>/dev/null | "$HERE/best-of.py"
+if [[ -n "$BASELINE_DIR" ]]; then
+  tables="$(mktemp -d)"
+  # Alternate the two so that a disturbance falls on both alike; the best repetition counts.
+  for round in 1 2; do
+    kernel_csv "$BASELINE_DIR" >>"$tables/before.csv"
+    kernel_csv "$BUILD_DIR" >>"$tables/after.csv"
+  done
+  "$HERE/compare.py" "$tables/before.csv" "$tables/after.csv"
+  rm -rf "$tables"
+else
+  kernel_csv "$BUILD_DIR" | "$HERE/best-of.py"
+fi
 
 echo
 echo "== LV2 plug-ins through lv2bench, block $BLOCK"

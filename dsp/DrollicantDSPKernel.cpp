@@ -67,6 +67,8 @@ const DrollicantDSPKernel::BandTables& DrollicantDSPKernel::bandTables() {
     for (int b = 0; b < t.bandCount; ++b) {
       t.bandPhaseOffsets[b] = double(t.bandCount - 1 - b) * kTwoPi / double(t.bandCount);
       t.bandPositions[b] = (double(t.bandCount - 1 - b) + 0.5) / double(t.bandCount);
+      t.offsetSines[b] = std::sin(t.bandPhaseOffsets[b]);
+      t.offsetCosines[b] = std::cos(t.bandPhaseOffsets[b]);
     }
     return t;
   }();
@@ -87,6 +89,9 @@ void DrollicantDSPKernel::allocate(int64_t frames, double rate) {
   envAttackCoef = float(1.0 - std::exp(-1.0 / (rate * kEnvAttackSeconds)));
   envDecayCoef = float(1.0 - std::exp(-1.0 / (rate * kEnvDecaySeconds)));
   deinterleaveBase = zeroedFloats(2 * frames);
+  // A block of n frames meets at most n / kControlGrid + 1 grid points.
+  stepsPerLine = frames / kControlGrid + 2;
+  delaySteps.reset(new DelayStep[size_t(2 * kBandCount * stepsPerLine)]());
 
   auto newHpL = makeSections(frames, rate, true);
   auto newLpL = makeSections(frames, rate, false);
@@ -100,8 +105,10 @@ void DrollicantDSPKernel::allocate(int64_t frames, double rate) {
   packCrossover();
 
   lfoPhase = 0.0;
+  lfoSines = std::make_unique<double[]>(size_t(2 * stepsPerLine));
   // Sets every line's delaySeconds from the controls; the rings are sized with them below.
-  updateDelayTargets();
+  lfoSines[0] = 0.0, lfoSines[stepsPerLine] = 1.0;
+  aimDelays(readControls(), 1);
   for (auto* lines : {&bandDelaysL, &bandDelaysR})
     for (auto& line : *lines) line->size(float(rate));
   reset();
@@ -128,14 +135,22 @@ void DrollicantDSPKernel::reset() {
   lfoPhase = 0.0;
   envL = envR = 0.0f;
   carrierPhase = 0.0;
+  gridPosition = 0;
 }
 
-DrollicantDSPKernel::Carrier DrollicantDSPKernel::carrierLaw() const {
-  const float s = clamp01(surprise.load(std::memory_order_relaxed));
-  float d = clamp01(whimsy.load(std::memory_order_relaxed));
+DrollicantDSPKernel::Controls DrollicantDSPKernel::readControls() const {
+  constexpr auto relaxed = std::memory_order_relaxed;
+  return {charisma.load(relaxed),  naivete.load(relaxed), nostalgia.load(relaxed), surprise.load(relaxed),
+          sweetness.load(relaxed), whimsy.load(relaxed),  flighty.load(relaxed),   genteel.load(relaxed)};
+}
+
+DrollicantDSPKernel::Carrier DrollicantDSPKernel::carrierLaw(const Controls& controls,
+                                                             const EnvelopeFollowers& levels) const {
+  const float s = clamp01(controls.surprise);
+  float d = clamp01(controls.whimsy);
   double f = carrierPower.of(s) * 30.0;
-  if (flighty.load(std::memory_order_relaxed)) {
-    const float e = (std::min(std::max(envL, envR), 1.0f) + 1.0f) * 0.5f;
+  if (controls.flighty) {
+    const float e = (std::min(std::max(levels.left, levels.right), 1.0f) + 1.0f) * 0.5f;
     f = f * e;
     d = d * e;
   } else {
@@ -144,49 +159,71 @@ DrollicantDSPKernel::Carrier DrollicantDSPKernel::carrierLaw() const {
   return {f, d};
 }
 
-void DrollicantDSPKernel::advanceLFO(int64_t frames) {
-  const double rate = lfoPower.of(clamp01(naivete.load(std::memory_order_relaxed))) * 0.01;
+void DrollicantDSPKernel::startChunk(const Controls& controls, const EnvelopeFollowers& levels, int64_t chunk) {
+  const Carrier carrier = carrierLaw(controls, levels);
+  const double inc = kTwoPi * carrier.frequency / sampleRate;
+  routines->carrierGain(chunkGain.data(), carrierPhase, inc, carrier.depth, kControlGrid);
+  // fmod, without its cost in the usual case: below 4π the subtraction is exact.
+  const double phase = carrierPhase + double(kControlGrid) * inc;
+  carrierPhase = phase >= kTwoPi && phase < 2.0 * kTwoPi ? phase - kTwoPi : std::fmod(phase, kTwoPi);
+
+  // The delays' sweep: where the LFO stands at this grid point, and a chunk later.
+  lfoSines[chunk] = lfoPhase;
+  lfoSines[stepsPerLine + chunk] = lfoPhase + std::numbers::pi / 2.0;
+  advanceLFO(controls, kControlGrid);
+}
+
+void DrollicantDSPKernel::advanceLFO(const Controls& controls, int64_t frames) {
+  const double rate = lfoPower.of(clamp01(controls.naivete)) * 0.01;
   lfoPhase = lfoPhase + rate * kTwoPi * double(frames) / sampleRate;
   if (lfoPhase >= kTwoPi) lfoPhase -= kTwoPi;
 }
 
-void DrollicantDSPKernel::updateDelayTargets() {
-  const float c = clamp01(charisma.load(std::memory_order_relaxed));
-  const double scale = genteel.load(std::memory_order_relaxed) ? double(kShortDelayScale) : kLongDelayScale;
-  const float fb = clamp01(nostalgia.load(std::memory_order_relaxed)) * kMaxFeedback;
+// Every band's phase is the LFO's plus a fixed offset, so the sine and cosine of the
+// LFO at each grid point give all eleven sines by the angle-sum identity; the right
+// channel's anti-phase sines are their negatives. `lfoSines` holds the sines of the
+// first `chunks` grid points, then from `stepsPerLine` on their cosines.
+void DrollicantDSPKernel::aimDelays(const Controls& controls, int64_t chunks) {
+  const float c = clamp01(controls.charisma);
+  const double scale = controls.genteel ? double(kShortDelayScale) : kLongDelayScale;
+  const float fb = clamp01(controls.nostalgia) * kMaxFeedback;
   const float depth = 1.0f - 2.0f * c;
   const double D = scale * (double(depth) * double(depth)) * 0.5;
   const bool antiPhase = c > 0.5f;
-  const auto& offsets = bandTables().bandPhaseOffsets;
-  std::array<double, 2 * kBandCount> phases, sines;
+  const auto& tables = bandTables();
+  // Every line is sized alike: one limit for all.
+  const SimpleDelayKernel& any = *bandDelaysL[0];
+  const float rate = any.sampleRate;
+  const float limit = float(any.bufferLength - 1) / rate;
+  DelayStep* stepsL = delaySteps.get();
+  DelayStep* stepsR = stepsL + kBandCount * stepsPerLine;
+  const double* sines = lfoSines.get();
+  const double* cosines = sines + stepsPerLine;
+  std::array<float, kBandCount> lastL{}, lastR{};
   for (int b = 0; b < kBandCount; ++b) {
-    phases[b] = lfoPhase + offsets[b];
-    phases[kBandCount + b] = phases[b] + std::numbers::pi;
-  }
-  routines->sines(phases.data(), sines.data(), antiPhase ? 2 * kBandCount : kBandCount);
-
-  // The longest delay a ring holds; every line is sized alike, so it is worked out
-  // again only if one differs.
-  int64_t length = -1;
-  float rate = 0.0f, limit = 0.0f;
-  auto aim = [&](SimpleDelayKernel& line, float delay) {
-    if (line.bufferLength != length || line.sampleRate != rate) {
-      length = line.bufferLength, rate = line.sampleRate;
-      limit = float(length - 1) / rate;
+    const double cosOffset = tables.offsetCosines[b], sinOffset = tables.offsetSines[b];
+    DelayStep* left = stepsL + b * stepsPerLine;
+    DelayStep* right = stepsR + b * stepsPerLine;
+    for (int64_t k = 0; k < chunks; ++k) {
+      const double sine = sines[k] * cosOffset + cosines[k] * sinOffset;
+      const float dL = float(D * (sine + 1.0));
+      const float dR = antiPhase ? float(D * (1.0 - sine)) : dL;
+      left[k] = {double(std::min(limit, dL)) * double(rate), fb};
+      right[k] = {double(std::min(limit, dR)) * double(rate), fb};
+      lastL[b] = dL, lastR[b] = dR;
     }
-    line.delaySeconds = delay;
-    line.targetDelay = double(std::min(limit, delay));
-    line.feedback = fb;
-  };
-  for (int b = 0; b < kBandCount; ++b) {
-    const float dL = float(D * (sines[b] + 1.0));
-    aim(*bandDelaysL[b], dL);
-    aim(*bandDelaysR[b], antiPhase ? float(D * (sines[kBandCount + b] + 1.0)) : dL);
   }
+  // The lines show what the last grid point asked of them.
+  for (int b = 0; b < kBandCount; ++b)
+    for (auto [line, delay] : {std::pair{bandDelaysL[b].get(), lastL[b]}, std::pair{bandDelaysR[b].get(), lastR[b]}}) {
+      line->delaySeconds = delay;
+      line->targetDelay = double(std::min(limit, delay));
+      line->feedback = fb;
+    }
 }
 
-void DrollicantDSPKernel::updateBandWeights() {
-  const float v = sweetness.load(std::memory_order_relaxed);
+void DrollicantDSPKernel::updateBandWeights(const Controls& controls) {
+  const float v = controls.sweetness;
   const float t = v > 0.0f ? 2.0f * clamp01(v) - 1.0f : -1.0f;  // never NaN
   if (t == weightsTilt) return;
   weightsTilt = t;
@@ -218,9 +255,13 @@ double DrollicantDSPKernel::tailTime() const {
   return longest * kLn1000th / std::log(fb);
 }
 
-void DrollicantDSPKernel::delayBands(float* bandsL, float* bandsR, int64_t n) {
+void DrollicantDSPKernel::delayBands(float* bandsL, float* bandsR, int64_t steps, bool antiPhase, int64_t n) {
   std::array<DelayRun, kBandCount> left, right;
-  for (int b = 0; b < kBandCount; ++b) left[b] = bandDelaysL[b]->beginRun(), right[b] = bandDelaysR[b]->beginRun();
+  for (int b = 0; b < kBandCount; ++b) {
+    const DelayStep* stepsL = delaySteps.get() + b * stepsPerLine;
+    const DelayStep* stepsR = antiPhase ? stepsL + kBandCount * stepsPerLine : stepsL;
+    left[b] = bandDelaysL[b]->beginRun(stepsL, steps), right[b] = bandDelaysR[b]->beginRun(stepsR, steps);
+  }
   routines->delayBands(left.data(), right.data(), bandsL, bandsR, maxFrames, kBandCount, n);
   for (int b = 0; b < kBandCount; ++b) bandDelaysL[b]->endRun(left[b]), bandDelaysR[b]->endRun(right[b]);
 }
@@ -242,24 +283,49 @@ void DrollicantDSPKernel::process(const float* inL, const float* inR, float* out
   // Decaying feedback must not fall into denormal numbers, whoever calls.
   DenormalGuard denormals;
 
-  const Carrier carrier = carrierLaw();
-  const double inc = kTwoPi * carrier.frequency / sampleRate;
-  routines->carrierGain(ringBase.get(), carrierPhase, inc, carrier.depth, n);
-  carrierPhase = std::fmod(carrierPhase + double(n) * inc, kTwoPi);
-
-  updateDelayTargets();
-  advanceLFO(n);
-  updateBandWeights();
+  // The block finishes the current grid chunk, then runs the laws at each grid point
+  // it holds.
+  const Controls controls = readControls();
+  const int64_t first = gridPosition == 0 ? 0 : kControlGrid - gridPosition;
+  const int64_t lead = std::min(first, n);
+  const int64_t chunks = n > first ? (n - first + kControlGrid - 1) / kControlGrid : 0;
+  float* gain = ringBase.get();
+  std::copy_n(chunkGain.data() + gridPosition, lead, gain);
+  // The carrier follows the level at each grid point.
+  EnvelopeFollowers levels{envL, envR, envAttackCoef, envDecayCoef};
+  int64_t followed = 0;
+  for (int64_t k = 0; k < chunks; ++k) {
+    const int64_t at = first + k * kControlGrid;
+    if (controls.flighty) {
+      routines->followLevels(levels, inL + followed, inR + followed, at - followed);
+      followed = at;
+    }
+    startChunk(controls, levels, k);
+    std::copy_n(chunkGain.data(), std::min<int64_t>(kControlGrid, n - at), gain + at);
+  }
+  if (chunks > 0) {
+    routines->sines(lfoSines.get(), lfoSines.get(), int(chunks));
+    routines->sines(lfoSines.get() + stepsPerLine, lfoSines.get() + stepsPerLine, int(chunks));
+    aimDelays(controls, chunks);
+  }
 
   float* bandsL = bandBase.get();
   float* bandsR = bandsL + kBandCount * maxFrames;
   // The level followers see the unmodulated input; the bands get it with the carrier.
   EnvelopeFollowers envelopes{envL, envR, envAttackCoef, envDecayCoef};
-  routines->crossover(crossoverLanes.get(), envelopes, inL, inR, ringBase.get(), bandsL, maxFrames, skewBase.get(), n);
+  routines->crossover(crossoverLanes.get(), envelopes, inL, inR, gain, bandsL, maxFrames, skewBase.get(), n);
   envL = envelopes.left, envR = envelopes.right;
-  delayBands(bandsL, bandsR, n);
-  routines->mixSaturate(bandsL, maxFrames, mixWeights.data(), outL, n);
-  routines->mixSaturate(bandsR, maxFrames, mixWeights.data(), outR, n);
+  delayBands(bandsL, bandsR, chunks, clamp01(controls.charisma) > 0.5f, n);
+  if (lead > 0) {
+    routines->mixSaturate(bandsL, maxFrames, mixWeights.data(), outL, lead);
+    routines->mixSaturate(bandsR, maxFrames, mixWeights.data(), outR, lead);
+  }
+  if (chunks > 0) {
+    updateBandWeights(controls);
+    routines->mixSaturate(bandsL + lead, maxFrames, mixWeights.data(), outL + lead, n - lead);
+    routines->mixSaturate(bandsR + lead, maxFrames, mixWeights.data(), outR + lead, n - lead);
+  }
+  gridPosition = (gridPosition + n) % kControlGrid;
 }
 
 void DrollicantDSPKernel::processInterleaved(float* buffer, int64_t frameCount) {

@@ -17,10 +17,12 @@ namespace drollicant {
 // alternating polarity and tanh saturation.
 //
 // The controls are written from any thread (relaxed atomics, lock-free) and each is
-// read once per block. Non-finite controls: NaN and −∞ act as 0, +∞ acts as 1, so
-// nothing that reaches a delay line or an oscillator is ever non-finite. Non-finite
-// input samples act as silence and finite ones are limited to ±1000 (+60 dBFS), so no
-// bad block can leave the output pinned.
+// read once per block. They take effect on a fixed grid: every kControlGrid frames
+// counted from reset the control laws run (carrier, delay sweep, feedback, weights)
+// with the controls read by the block that holds the grid point, so the output equals
+// that of blocks of exactly kControlGrid frames whatever sizes a host calls with. Non-finite controls: NaN and −∞ act
+// as 0, +∞ acts as 1, so nothing that reaches a delay line or an oscillator is ever non-finite. Non-finite input
+// samples act as silence and finite ones are limited to ±1000 (+60 dBFS), so no bad block can leave the output pinned.
 class DrollicantDSPKernel {
 public:
   static constexpr int kBandCount = 11;
@@ -30,8 +32,9 @@ public:
   struct BandTables {
     std::array<double, kCrossoverCount> crossoverFrequencies;  // Hz, highest first
     int bandCount;
-    std::array<double, kBandCount> bandPhaseOffsets;  // radians
-    std::array<double, kBandCount> bandPositions;     // normalised frequency axis, high bands near 1
+    std::array<double, kBandCount> bandPhaseOffsets;            // radians
+    std::array<double, kBandCount> bandPositions;               // normalised frequency axis, high bands near 1
+    std::array<double, kBandCount> offsetSines, offsetCosines;  // of the phase offsets
   };
   static const BandTables& bandTables();
 
@@ -80,8 +83,10 @@ public:
   float envDecayCoef = 0.0f;
   float envL = 0.0f;
   float envR = 0.0f;
-  double carrierPhase = 0.0;
+  double carrierPhase = 0.0;  // at the next grid point
   std::array<float, kBandCount> bandWeights;
+  int64_t gridPosition = 0;                   // frames since the last grid point, below kControlGrid
+  std::array<float, kControlGrid> chunkGain;  // carrier gain across the current grid chunk
   double sampleRate = 44100.0;
   int64_t maxFrames = 0;
 
@@ -90,18 +95,32 @@ public:
   std::unique_ptr<float[]> skewBase;          // the crossover's output as it leaves the packed sections
   std::unique_ptr<float[]> ringBase;          // carrier gain of the current block
   std::unique_ptr<float[]> deinterleaveBase;  // left channel, right channel
+  // What each delay line takes at the grid points of a block: the left lines' steps,
+  // then the right's, `stepsPerLine` to a line.
+  std::unique_ptr<DelayStep[]> delaySteps;
+  int64_t stepsPerLine = 0;
+  std::unique_ptr<double[]> lfoSines;  // the LFO's phases at a block's grid points, then their sines
 
 private:
+  // The controls as one block reads them.
+  struct Controls {
+    float charisma, naivete, nostalgia, surprise, sweetness, whimsy;
+    bool flighty, genteel;
+  };
+  Controls readControls() const;
   struct Carrier {
     double frequency;
     float depth;
   };
-  Carrier carrierLaw() const;
-  void advanceLFO(int64_t frames);
-  void updateDelayTargets();
-  void updateBandWeights();
+  Carrier carrierLaw(const Controls& controls, const EnvelopeFollowers& levels) const;
+  // The laws of one grid chunk: its carrier gain, the LFO's phase for the lines' step
+  // `chunk` of the block, and the LFO moved on by a chunk.
+  void startChunk(const Controls& controls, const EnvelopeFollowers& levels, int64_t chunk);
+  void advanceLFO(const Controls& controls, int64_t frames);
+  void aimDelays(const Controls& controls, int64_t chunks);
+  void updateBandWeights(const Controls& controls);
   void packCrossover();
-  void delayBands(float* bandsL, float* bandsR, int64_t n);
+  void delayBands(float* bandsL, float* bandsR, int64_t steps, bool antiPhase, int64_t n);
 
   // 100^x for the last x asked, so that a steady control costs no pow per block.
   struct PowerOf100 {

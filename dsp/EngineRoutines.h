@@ -28,16 +28,32 @@ struct alignas(64) CrossoverLanes {
   float lp1[kEngineLanes], lp2[kEngineLanes];  // last two low-pass outputs
 };
 
+// What a delay line takes at a grid point: the delay to head for (samples) and the
+// share fed back, both held until the next grid point.
+struct DelayStep {
+  double target;
+  float feedback;
+};
+
 // One delay line for one block: its ring and the state carried between blocks.
-// Delays are in samples.
+// Delays are in samples. Within a grid chunk the smoothed delay follows its closed
+// form: after p samples of the chunk it is `target + offset · smoothing^p`, so a block
+// cut anywhere gives the same delays as one uncut.
 struct DelayRun {
   float* ring;
   int64_t length;    // ring length, at least 1
   int64_t writePos;  // slot written by the next sample; updated
-  double delay;      // smoothed delay; updated
-  double target;     // delay the smoothing heads for
+  double target;     // delay the current chunk heads for; updated
+  double offset;     // smoothed delay minus `target` at the chunk's start; updated
+  int32_t
+      phase;  // samples of the chunk done, 0 … kControlGrid; at kControlGrid the next sample starts a chunk; updated
+  double delay;      // smoothed delay after the last sample; updated
   double smoothing;  // per-sample smoothing coefficient
-  float feedback;
+  float feedback;    // of the current chunk; updated
+  // What the line takes at each grid point the block meets, in order; past the last
+  // entry the last repeats, and with none the line keeps its target and feedback.
+  const DelayStep* steps;
+  int64_t stepCount;
 };
 
 // Input samples are limited to ±1000 (+60 dBFS): far above any real signal, far below
@@ -55,6 +71,8 @@ struct EnvelopeFollowers {
 
 struct EngineRoutines {
   const char* name;
+  // Follows the level of both inputs over a block, exactly as `crossover` does.
+  void (*followLevels)(EnvelopeFollowers& envelopes, const float* inL, const float* inR, int64_t n);
   // out[i] = sin(x[i]) in double precision.
   void (*sines)(const double* x, double* out, int count);
   // gain[i] = (1 − depth) + depth · sin(phase + i · increment), the sine rounded to float.
@@ -68,7 +86,8 @@ struct EngineRoutines {
   void (*crossover)(CrossoverLanes* channels, EnvelopeFollowers& envelopes, const float* inL, const float* inR,
                     const float* gain, float* bands, int64_t stride, float* skew, int64_t n);
   // Delays a block in place: a non-finite sample enters the ring as silence and
-  // nothing non-finite is ever stored.
+  // nothing non-finite is ever stored. Every sample gives the same result however the
+  // blocks are cut.
   void (*delayLine)(DelayRun& line, float* block, int64_t n);
   // The same for the left and right lines of `bands` bands, band b of each channel at
   // bands·[b · stride]. While a band's two delays agree they share the work of finding

@@ -104,50 +104,70 @@ void carrierGain(float* gain, double phase, double increment, float depth, int64
   for (; i < n; ++i) gain[i] = rest + depth * float(__builtin_sin(phase + double(i) * increment));
 }
 
-// The per-sample recursion, exactly as one sample of the line: write, glide, read
-// between two slots, feed back.
-struct DelayScalar {
-  float* ring;
-  int64_t L;
-  float g;
-  double k, s;
-
-  INLINE_MEMBER float sample(float x, int64_t& w, double& d) const {
-    if (!finite(x)) x = 0.0f;
-    ring[w] = x;
-    d = k + d * s;
-    const double r = double(w) - d;
-    const double fl = __builtin_floor(r);
-    const int64_t i0 = int64_t(fl);
-    const int64_t j0 = i0 >= 0 ? (i0 < L ? i0 : i0 % L) : (i0 >= -L ? i0 + L : ((i0 % L) + L) % L);
-    const int64_t j1 = j0 + 1 == L ? 0 : j0 + 1;
-    const float frac = float(r - fl);
-    const float y = (1.0f - frac) * ring[j0] + ring[j1] * frac;
-    if (g > 0.0f) ring[w] = finiteOr0(x + g * y);
-    w = w + 1 == L ? 0 : w + 1;
-    return y;
-  }
-};
+// One sample of a line at smoothed delay `d`: write, read between two slots, feed
+// back. The arithmetic is the chunked path's, term for term.
+INLINE float delaySample(float* ring, int64_t L, float g, float x, int64_t& w, double d) {
+  if (!finite(x)) x = 0.0f;
+  ring[w] = x;
+  const double r = double(w) - d;
+  const double fl = __builtin_floor(r);
+  const int64_t i0 = int64_t(fl);
+  const int64_t j0 = i0 >= 0 ? (i0 < L ? i0 : i0 % L) : (i0 >= -L ? i0 + L : ((i0 % L) + L) % L);
+  const int64_t j1 = j0 + 1 == L ? 0 : j0 + 1;
+  const float frac = float(r - fl);
+  const float a = ring[j0], b = ring[j1];
+  const float y = a + frac * (b - a);
+  if (g > 0.0f) ring[w] = finiteOr0(x + g * y);
+  w = w + 1 == L ? 0 : w + 1;
+  return y;
+}
 
 // ---- input: level followers and carrier ------------------------------------------
 
-// One sample of one channel: follow its level, return it with the carrier applied.
-INLINE float follow(float x, float gain, float& envelope, float attack, float decay) {
+// One input sample made safe: silence for non-finite, limited to ±kLargestInput.
+INLINE float limited(float x) {
   if (!finite(x)) x = 0.0f;
-  x = x < -kLargestInput ? -kLargestInput : (x > kLargestInput ? kLargestInput : x);
+  return x < -kLargestInput ? -kLargestInput : (x > kLargestInput ? kLargestInput : x);
+}
+
+INLINE void track(float x, float& envelope, float attack, float decay) {
   const float a = __builtin_fabsf(x);
   const float coef = envelope < a ? attack : decay;
   envelope = envelope + coef * (a - envelope);
+}
+
+// One sample of one channel: follow its level, return it with the carrier applied.
+INLINE float follow(float x, float gain, float& envelope, float attack, float decay) {
+  x = limited(x);
+  track(x, envelope, attack, decay);
   return x * gain;
+}
+
+void followLevels(EnvelopeFollowers& env, const float* inL, const float* inR, int64_t n) {
+  float left = env.left, right = env.right;
+  for (int64_t i = 0; i < n; ++i) {
+    track(limited(inL[i]), left, env.attack, env.decay);
+    track(limited(inR[i]), right, env.attack, env.decay);
+  }
+  env.left = left, env.right = right;
 }
 
 // ---- section by section ---------------------------------------------------------
 
 // Without 32 wide registers the packed wavefront spills, and for short blocks it
-// costs more than it saves; there the sections run one after another instead, each carrying its history in registers
-// through the block, in the plain order of the terms.
+// costs more than it saves; there the sections run one after another instead, each
+// carrying its history in registers through the block. Where a wavefront exists the
+// terms are summed in its order, so that a block gives the same samples whichever path
+// it takes; elsewhere in their plain order.
 INLINE float section1(const float (*k)[W], int b, float x, float x1, float x2, float y1, float y2) {
+#if defined(__AVX2__)
+  float t = k[2][b] * x2 - k[4][b] * y2;
+  t = t + k[1][b] * x1;
+  t = t - k[3][b] * y1;
+  return t + k[0][b] * x;
+#else
   return k[0][b] * x + k[1][b] * x1 + k[2][b] * x2 - k[3][b] * y1 - k[4][b] * y2;
+#endif
 }
 
 // One stage of one channel: its two sections and their shared input history.
@@ -441,6 +461,51 @@ struct Channel8 {
   }
 };
 
+// Eight rows of eight lanes transposed in three stages of swapped blocks.
+INLINE void transpose8(vf8* r) {
+  static constexpr int kFirstHalf[] = {0, 1, 2, 3}, kFirstPairs[] = {0, 1, 4, 5}, kEvens[] = {0, 2, 4, 6};
+  for (int i : kFirstHalf) {
+    const vf8 a = r[i], b = r[i + 4];
+    r[i] = __builtin_shufflevector(a, b, 0, 1, 2, 3, 8, 9, 10, 11);
+    r[i + 4] = __builtin_shufflevector(a, b, 4, 5, 6, 7, 12, 13, 14, 15);
+  }
+  for (int i : kFirstPairs) {
+    const vf8 a = r[i], b = r[i + 2];
+    r[i] = __builtin_shufflevector(a, b, 0, 1, 8, 9, 4, 5, 12, 13);
+    r[i + 2] = __builtin_shufflevector(a, b, 2, 3, 10, 11, 6, 7, 14, 15);
+  }
+  for (int i : kEvens) {
+    const vf8 a = r[i], b = r[i + 1];
+    r[i] = __builtin_shufflevector(a, b, 0, 8, 2, 10, 4, 12, 6, 14);
+    r[i + 1] = __builtin_shufflevector(a, b, 1, 9, 3, 11, 5, 13, 7, 15);
+  }
+}
+
+// Row t of the skew rows holds band b's sample t − b in lane b (b < 8). Eight rows at a
+// time are transposed, so that each band leaves as eight consecutive samples.
+void unskew8(const float* rows, float* bands, int64_t stride, int64_t n) {
+  for (int64_t t0 = 0; t0 < n + 7; t0 += 8) {
+    vf8 r[8];
+    for (int j = 0; j < 8; ++j) r[j] = load8(rows + (t0 + j) * W);
+    transpose8(r);
+    for (int b = 0; b < 8; ++b) {
+      const int64_t first = t0 - b;
+      float* band = bands + b * stride;
+      if (first >= 0 && first + 8 <= n) {
+        __builtin_memcpy(band + first, &r[b], sizeof r[b]);
+      } else {
+        // The tiles at either end of the block hold samples outside it: copy the rest.
+        const int64_t from = first > 0 ? first : 0, to = first + 8 < n ? first + 8 : n;
+        if (from < to) {
+          float row[8];
+          __builtin_memcpy(row, &r[b], sizeof row);
+          __builtin_memcpy(band + from, row + (from - first), sizeof(float) * (unsigned long)(to - from));
+        }
+      }
+    }
+  }
+}
+
 // Both channels side by side: two independent chains per step.
 void wavefront8(CrossoverLanes* lanes, EnvelopeFollowers& env, const float* const* in, const float* gain,
                 float* const* skew, int64_t n) {
@@ -478,8 +543,7 @@ void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* in
     // Bands 0–7 from the high-pass lanes; the remainder after stage 7 (lane 7's
     // low-pass output) goes down into the last band's buffer for stages 8 and 9.
     float* first = bands + c * 11 * stride;
-    for (int b = 0; b < 8; ++b)
-      for (int64_t i = 0; i < n; ++i) first[b * stride + i] = rows[(i + b) * W + b];
+    unskew8(rows, first, stride, n);
     for (int64_t i = 0; i < n; ++i) first[10 * stride + i] = rows[(i + 7) * W + 8 + 7];
   }
   stagesNarrow(channels, 8, bands, stride, n);
@@ -533,30 +597,20 @@ INLINE void storec(float* p, cf v) { *reinterpret_cast<cfu*>(p) = v; }
 INLINE cf finiteOrZeroc(cf x) { return (__builtin_bit_cast(ci, x) & 0x7f800000) != 0x7f800000 ? x : cf{}; }
 
 // Where a chunk reads: the slot before each read position and the fraction past it,
-// for delays d_j = fixed + c · s^(j+1) of samples w + j.
+// for delays d_j = target + c · powers[j] of samples w + j.
 struct ChunkReads {
   ci slot;
   cf fraction;
 };
 
-// Powers s^1 … s^CW of the smoothing coefficient, eight to a vector.
-struct SmootherPowers {
-  vd part[CW / 8];
-  double last;
-  explicit SmootherPowers(double s) {
-    const double s2 = s * s, s4 = s2 * s2, s8 = s4 * s4;
-    part[0] = vd{s, s2, s2 * s, s4, s4 * s, s4 * s2, s4 * s2 * s, s8};
-    for (int k = 1; k < CW / 8; ++k) part[k] = part[k - 1] * s8;
-    last = part[CW / 8 - 1][7];
-  }
-};
-
-INLINE ChunkReads chunkReads(const SmootherPowers& powers, double fixed, double c, int64_t w) {
+INLINE ChunkReads chunkReads(const double* powers, double target, double c, int64_t w) {
   const vd iota = {0, 1, 2, 3, 4, 5, 6, 7};
   vi8 slot[CW / 8];
   vf8 fraction[CW / 8];
   for (int k = 0; k < CW / 8; ++k) {
-    const vd r = (double(w + 8 * k) + iota) - (fixed + c * powers.part[k]);
+    vd p;
+    __builtin_memcpy(&p, powers + 8 * k, sizeof p);
+    const vd r = (double(w + 8 * k) + iota) - (target + c * p);
     const vd fl = floorv(r);
     slot[k] = __builtin_convertvector(fl, vi8);
     fraction[k] = __builtin_convertvector(r - fl, vf8);
@@ -568,62 +622,86 @@ INLINE ChunkReads chunkReads(const SmootherPowers& powers, double fixed, double 
 }
 #endif
 
-// `count` lines (one, or both channels' lines of a band) whose delays, rings and write
-// positions agree, so that they share every read position. The caller has checked.
-// The smoothing coefficient every line of the kernel shares, with what the chunked
-// path derives from it, worked out once per block rather than once per line.
+constexpr int G = kControlGrid;
+
+// Powers s^0 … s^G of a smoothing coefficient, worked out once per block rather than
+// once per line.
 struct Smoothing {
   double s = -1.0;
-  double gap = 1.0;  // 1 / (1 − s): the smoother's fixed point is k · gap
-#if defined(__AVX512F__) || defined(__AVX2__)
-  SmootherPowers powers{0.0};
-#endif
-  explicit Smoothing(double coefficient) : s(coefficient), gap(1.0 / (1.0 - coefficient)) {
-#if defined(__AVX512F__) || defined(__AVX2__)
-    powers = SmootherPowers(coefficient);
-#endif
+  double powers[G + 1];
+  explicit Smoothing(double coefficient) : s(coefficient) {
+    powers[0] = 1.0;
+    for (int j = 1; j <= G; ++j) powers[j] = powers[j - 1] * coefficient;
   }
 };
 
+INLINE double finiteOr(double x, double fallback) { return __builtin_isfinite(x) ? x : fallback; }
+
+// Samples `from` … `to` − 1 one by one, every line from the same write position; the
+// first is sample `p` of its grid chunk.
 template <int count>
-void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, [[maybe_unused]] const Smoothing& smoothing) {
+INLINE void delaySamples(DelayRun* const* lines, float* const* blocks, const float* g, int64_t from, int64_t to,
+                         int32_t p, int64_t& w, double T, double c, const double* powers) {
+  const int64_t w0 = w;
+  const int64_t L = lines[0]->length;
+  for (int l = 0; l < count; ++l) {
+    w = w0;
+    float* ring = lines[l]->ring;
+    for (int64_t j = from, q = p + 1; j < to; ++j, ++q)
+      blocks[l][j] = delaySample(ring, L, g[l], blocks[l][j], w, T + c * powers[q]);
+  }
+}
+
+// `count` lines (one, or both channels' lines of a band) whose delays, rings, write
+// positions and steps agree, so that they share every read position. The caller has
+// checked.
+template <int count>
+void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, const Smoothing& shared) {
   DelayRun& line = *lines[0];
   const int64_t L = line.length;
   if (L < 1 || n < 1) return;
   const double s = line.smoothing;
-  double T = line.target;
-  double d = line.delay;
-  if (!__builtin_isfinite(T)) T = 0.0;
-  if (!__builtin_isfinite(d)) d = T;
-  DelayScalar scalar[count];
-  for (int l = 0; l < count; ++l) scalar[l] = {lines[l]->ring, L, lines[l]->feedback, (1.0 - s) * T, s};
+  const Smoothing* own = s == shared.s ? &shared : nullptr;
+  alignas(Smoothing) unsigned char ownStorage[sizeof(Smoothing)];
+  if (!own) own = new (ownStorage) Smoothing(s);
+  const double* powers = own->powers;
+  double T = finiteOr(line.target, 0.0);
+  double c = finiteOr(line.offset, 0.0);
+  int32_t p = line.phase < 0 ? 0 : (line.phase > G ? G : line.phase);
+  float g[count];
+  for (int l = 0; l < count; ++l) g[l] = lines[l]->feedback;
   int64_t w = line.writePos;
-  int64_t i = 0;
-  // Sample by sample from `i` for `frames` samples, every line from the same position.
-  auto perSample = [&](int64_t frames) {
-    const int64_t w0 = w;
-    const double d0 = d;
-    for (int l = 0; l < count; ++l) {
-      w = w0, d = d0;
-      for (int64_t j = i; j < i + frames; ++j) blocks[l][j] = scalar[l].sample(blocks[l][j], w, d);
-    }
-  };
-
 #if defined(__AVX512F__) || defined(__AVX2__)
-  // A chunk at once while every read lies before the slots the chunk writes (the
-  // delay exceeds the chunk) and the smoother has a fixed point.
+  // Chunks of CW samples at once need a smoother with a fixed point and delays the
+  // read positions can hold.
   constexpr double kFar = double(1 << 30);
-  const bool glides = s == smoothing.s && s >= 0.0 && s < 1.0 && L > 2 * CW && L < (int64_t(1) << 30) && d > -kFar &&
-                      d < kFar && T > -kFar && T < kFar;
-  if (glides && n >= CW) {
-    // The smoother's closed form, d_j = fixed + c · s^j: chunks only carry c forward,
-    // so no chunk waits for the last lane of the one before.
-    const double fixed = scalar[0].k * smoothing.gap;
-    const SmootherPowers& powers = smoothing.powers;
-    double c = d - fixed;
-    const int32_t length = int32_t(L);
-    for (; i + CW <= n; i += CW) {
-      const ChunkReads reads = chunkReads(powers, fixed, c, w);
+  const bool steady = s >= 0.0 && s < 1.0 && L > 2 * CW && L < (int64_t(1) << 30);
+  bool chunked = steady && T > -kFar && T < kFar && c > -kFar && c < kFar;
+  const int32_t length = int32_t(L);
+#endif
+  int64_t step = 0;
+  for (int64_t i = 0; i < n;) {
+    if (p == G) {
+      // A grid point: carry the delay reached over to the next target.
+      const int64_t k = step < line.stepCount ? step : line.stepCount - 1;
+      ++step;
+      if (k >= 0) {
+        const double next = finiteOr(line.steps[k].target, 0.0);
+        c = finiteOr((T + c * powers[G]) - next, 0.0);
+        T = next;
+        for (int l = 0; l < count; ++l) g[l] = lines[l]->steps[k].feedback;
+#if defined(__AVX512F__) || defined(__AVX2__)
+        chunked = steady && T > -kFar && T < kFar && c > -kFar && c < kFar;
+#endif
+      }
+      p = 0;
+    }
+    const int64_t end = i + (n - i < G - p ? n - i : G - p);
+#if defined(__AVX512F__) || defined(__AVX2__)
+    // A chunk at once while every read lies before the slots the chunk writes (the
+    // delay exceeds the chunk).
+    for (; chunked && i + CW <= end; i += CW, p += CW) {
+      const ChunkReads reads = chunkReads(powers + p + 1, T, c, w);
       const ci i0 = reads.slot;
       // Reads must come from slots this chunk does not write: [w + CW − L, w − 1]. They
       // usually lie within a few samples of each other: then one window of 2·CW slots
@@ -634,9 +712,7 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, [[maybe
       const bool windowed = lo >= first && lo + 2 * CW - 1 <= last && slot + 2 * CW <= length &&
                             !anyLane(__builtin_bit_cast(cu, offset) > 2u * CW - 2);
       if (!windowed && anyLane((i0 < first) | (i0 + 1 > last))) {
-        d = fixed + c;
-        perSample(CW);
-        c = d - fixed;
+        delaySamples<count>(lines, blocks, g, i, i + CW, p, w, T, c, powers);
         continue;
       }
       const ci j0 = i0 + ((i0 < 0) & length);
@@ -652,8 +728,7 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, [[maybe
         }
         const cf y = a + reads.fraction * (b - a);
         const cf x = finiteOrZeroc(loadc(blocks[l] + i));
-        const float g = lines[l]->feedback;
-        const cf fed = g > 0.0f ? finiteOrZeroc(x + g * y) : x;
+        const cf fed = g[l] > 0.0f ? finiteOrZeroc(x + g[l] * y) : x;
         if (w + CW <= L) {
           storec(ring + w, fed);
         } else {
@@ -662,13 +737,19 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n, [[maybe
         storec(blocks[l] + i, y);
       }
       w = w + CW >= L ? w + CW - L : w + CW;
-      c = c * powers.last;
     }
-    d = fixed + c;
-  }
 #endif
-  perSample(n - i);
-  for (int l = 0; l < count; ++l) lines[l]->writePos = w, lines[l]->delay = d;
+    if (i < end) {
+      delaySamples<count>(lines, blocks, g, i, end, p, w, T, c, powers);
+      p += int32_t(end - i);
+      i = end;
+    }
+  }
+  for (int l = 0; l < count; ++l) {
+    DelayRun& run = *lines[l];
+    run.writePos = w, run.target = T, run.offset = c, run.phase = p, run.feedback = g[l];
+    run.delay = T + c * powers[p];
+  }
 }
 
 void delayLine(DelayRun& line, float* block, int64_t n) {
@@ -678,8 +759,9 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
 }
 
 void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n, const Smoothing& smoothing) {
-  const bool together = left.length == right.length && left.writePos == right.writePos && left.delay == right.delay &&
-                        left.target == right.target && left.smoothing == right.smoothing;
+  const bool together = left.length == right.length && left.writePos == right.writePos && left.target == right.target &&
+                        left.offset == right.offset && left.phase == right.phase && left.smoothing == right.smoothing &&
+                        left.steps == right.steps && left.stepCount == right.stepCount;
   if (!together) {
     DelayRun* one[1] = {&left};
     float* block[1] = {blockL};
@@ -764,10 +846,18 @@ void mixSaturate(const float* bands, int64_t stride, const float* weights, float
     const vf8 y = saturate8(sum);
     __builtin_memcpy(out + i, &y, sizeof y);
   }
-  for (; i < n; ++i) {
-    float sum = 0.0f;
-    for (int b = 0; b < 11; ++b) sum = sum + weights[b] * bands[b * stride + i];
-    out[i] = __builtin_tanhf(finiteOr0(sum));
+  // The last few samples through the same vector arithmetic, so that every sample
+  // comes out the same whatever the length of its block.
+  if (i < n) {
+    const unsigned long rest = sizeof(float) * (unsigned long)(n - i);
+    vf8 sum{};
+    for (int b = 0; b < 11; ++b) {
+      vf8 band{};
+      __builtin_memcpy(&band, bands + b * stride + i, rest);
+      sum = sum + weights[b] * band;
+    }
+    const vf8 y = saturate8(sum);
+    __builtin_memcpy(out + i, &y, rest);
   }
 }
 
@@ -780,6 +870,6 @@ void mixSaturate(const float* bands, int64_t stride, const float* weights, float
 
 extern const EngineRoutines ENGINE_TABLE(ENGINE_ISA);
 const EngineRoutines ENGINE_TABLE(ENGINE_ISA) = {
-    ENGINE_NAME(ENGINE_ISA), sines, carrierGain, crossover, delayLine, delayBands, mixSaturate};
+    ENGINE_NAME(ENGINE_ISA), followLevels, sines, carrierGain, crossover, delayLine, delayBands, mixSaturate};
 
 }  // namespace drollicant

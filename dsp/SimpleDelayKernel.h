@@ -6,9 +6,10 @@
 
 namespace drollicant {
 
-// Fractional delay line with feedback for one band of one channel. Inside a block
-// the delay glides from `currentDelay` towards `targetDelay` with a one-pole
-// smoother; the ring is read with linear interpolation.
+// Fractional delay line with feedback for one band of one channel. The delay glides
+// from `currentDelay` towards `targetDelay` with a one-pole smoother; the ring is read
+// with linear interpolation. A new target takes effect at the next grid point
+// (every kControlGrid samples counted from `clear`), wherever a block ends.
 class SimpleDelayKernel {
 public:
   static constexpr float maxDelaySec = 0.25f;  // the ring is sized for this
@@ -23,6 +24,12 @@ public:
   double currentDelay = 0.0;  // smoothed delay, seconds
   double targetDelay = 0.0;   // delay the smoothing heads for, seconds
 
+  // Where the smoother stands on the grid, in samples (see DelayRun).
+  double chunkTarget = 0.0;
+  double chunkOffset = 0.0;
+  int32_t chunkPhase = kControlGrid;
+  double smoothedDelay = 0.0;
+
   // Setup thread: size the ring for `rate` and settle the delay at `delaySeconds`.
   void size(float rate);
   // Setup thread: silence the ring and jump to the target delay.
@@ -34,13 +41,16 @@ public:
   void process(float* block, int64_t frameCount, const EngineRoutines& routines = bestEngineRoutines());
 
   // Audio thread: the line's state for one block of the inner loops (delays in
-  // samples), and taking back what the block left.
-  DelayRun beginRun() {
-    const double rate = sampleRate;
-    return {buffer.data(), bufferLength, writePos, currentDelay * rate, targetDelay * rate, smoothing, feedback};
+  // samples), taking `steps` at the grid points the block meets, and taking back what
+  // the block left.
+  DelayRun beginRun(const DelayStep* steps, int64_t stepCount) {
+    return {buffer.data(), bufferLength, writePos, chunkTarget, chunkOffset, chunkPhase,
+            smoothedDelay, smoothing,    feedback, steps,       stepCount};
   }
   void endRun(const DelayRun& run) {
     writePos = run.writePos;
+    chunkTarget = run.target, chunkOffset = run.offset, chunkPhase = run.phase;
+    smoothedDelay = run.delay;
     currentDelay = run.delay / double(sampleRate);
   }
 };

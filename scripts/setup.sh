@@ -12,7 +12,7 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev
   libplist-dev libicu-dev
   libcairo2-dev librsvg2-dev libpango1.0-dev libx11-dev fonts-dejavu-core
-  libsndfile1-dev lv2-dev
+  libsndfile1-dev lv2-dev liblilv-dev
   lilv-utils sordi jalv jackd2 xvfb xdotool x11-utils imagemagick sox
   clang libclang-rt-14-dev clang-format clang-tidy
 )

@@ -1,59 +1,57 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include <lv2/core/lv2.h>
 
-#include "audiounit/DrollicantAudioUnit.h"
+#include "hosts/common/HostedUnit.h"
 #include "hosts/lv2/HostFeatures.h"
 
 namespace drollicant::lv2 {
 
-// One LV2 instance: a DrollicantAudioUnit driven the way a host of the unit drives
-// it. Control ports reach the unit through its parameter tree at activation and as
-// parameter events of the render call afterwards; the enable port drives the bypass.
+// One LV2 instance: the ports of a DrollicantAudioUnit driven through the shared host
+// layer. Control ports that change become parameter changes at the start of the run;
+// the enable port drives the layer's bypass fade.
 class LV2Plugin {
 public:
-  // Instantiation thread. nullptr when the bundle holds no usable Info.plist or the
-  // unit cannot be made.
+  // Instantiation thread: makes the unit and obtains all its memory for the host's
+  // largest block. nullptr when the bundle holds no usable Info.plist, the unit cannot
+  // be made or the rate is impossible.
   static std::unique_ptr<LV2Plugin> instantiate(double sampleRate, const char* bundlePath,
                                                 const LV2_Feature* const* features);
 
   // Audio or instantiation thread: stores the pointer only.
   void connectPort(uint32_t port, void* data);
-  // Instantiation thread: applies the control ports through the tree, then allocates.
+  // Instantiation thread, or the audio thread (Ardour activates from its process
+  // thread): no allocation, no lock. Starts settled at the control ports' values.
   void activate();
   // Audio thread: no allocation, no lock.
   void run(uint32_t frames);
-  // Instantiation thread.
-  void deactivate();
+  // Instantiation or audio thread: until the next activation, runs pass audio through.
+  void deactivate() { active = false; }
 
-  uint32_t maximumFramesToRender() const { return maxFrames; }
+  uint32_t maximumFramesToRender() const { return hosted->maximumFramesToRender(); }
 
 private:
-  LV2Plugin(std::shared_ptr<DrollicantAudioUnit> unit, double sampleRate, uint32_t maxFrames);
-  // Audio thread: links a parameter event for every control port that changed since
-  // the last call; returns the head of the list (nullptr when nothing changed).
-  const platform::AURenderEvent* collectParameterEvents();
+  LV2Plugin(std::unique_ptr<hosts::HostedUnit> hosted);
+  // Audio thread: a change for every control port that moved since the last call;
+  // returns how many.
+  uint32_t collectChanges();
   void followEnablePort();
-  void renderSlice(uint32_t offset, uint32_t frames, const platform::AURenderEvent* events);
 
-  std::shared_ptr<DrollicantAudioUnit> unit;
-  std::vector<std::shared_ptr<platform::AUParameter>> parameters;  // in port order
-  platform::AUInternalRenderBlock renderBlock;
-  double sampleRate;
-  uint32_t maxFrames;
+  static constexpr size_t kParameterCount = hosts::ParameterTargets::kCount;
+  std::unique_ptr<hosts::HostedUnit> hosted;
+  std::array<uint64_t, kParameterCount> addresses{};  // of the control ports, in port order
+  bool active = false;
 
   const float* audioIn[2] = {nullptr, nullptr};
   float* audioOut[2] = {nullptr, nullptr};
-  std::vector<const float*> controlPorts;
+  std::array<const float*, kParameterCount> controlPorts{};
   const float* enablePort = nullptr;
 
-  std::vector<float> lastControlValues;
-  float lastEnableValue = 1.0f;
-  std::vector<platform::AURenderEvent> eventStorage;  // one per parameter, reused every run
-  platform::AudioTimeStamp timestamp;
+  std::array<float, kParameterCount> lastControlValues{};
+  std::array<hosts::ParameterChange, kParameterCount> changes{};
 };
 
 }  // namespace drollicant::lv2

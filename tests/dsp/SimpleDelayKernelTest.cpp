@@ -54,7 +54,8 @@ TEST(SimpleDelayKernel, RingWrapsAndStaysFiniteAfterBadSamplesAndDelays) {
   EXPECT_EQ(line.writePos, 5);
   for (float v : line.buffer) ASSERT_TRUE(std::isfinite(v));
   line.targetDelay = NAN;  // must not read outside the ring
-  line.currentDelay = INFINITY;
+  line.chunkTarget = INFINITY;
+  line.chunkOffset = NAN;
   line.process(x.data(), 262);
   for (float v : x) ASSERT_TRUE(std::isfinite(v));
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 namespace drollicant::test {
 namespace {
@@ -45,6 +46,13 @@ void modulate(const float* in, const float* gain, float* out, float& envelope, c
   }
 }
 
+void followLevels(EnvelopeFollowers& env, const float* inL, const float* inR, int64_t n) {
+  std::vector<float> scratch(size_t(std::max<int64_t>(n, 0)));
+  const std::vector<float> unity(scratch.size(), 1.0f);
+  modulate(inL, unity.data(), scratch.data(), env.left, env, n);
+  modulate(inR, unity.data(), scratch.data(), env.right, env, n);
+}
+
 void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR, const float* gain,
                float* bands, int64_t stride, float*, int64_t n) {
   const float* in[2] = {inL, inR};
@@ -63,16 +71,27 @@ void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* in
   }
 }
 
+// The smoother's recursion sample by sample; at every grid point the line takes the
+// next step's target and feedback.
 void delayLine(DelayRun& line, float* block, int64_t n) {
   const int64_t L = line.length;
   double T = std::isfinite(line.target) ? line.target : 0.0;
   double d = std::isfinite(line.delay) ? line.delay : T;
-  const double s = line.smoothing, k = (1.0 - s) * T;
-  int64_t w = line.writePos;
+  const double s = line.smoothing;
+  int64_t w = line.writePos, step = 0;
   for (int64_t i = 0; i < n; ++i) {
+    if (line.phase >= kControlGrid) {
+      const int64_t k = std::min(step++, line.stepCount - 1);
+      if (k >= 0) {
+        T = std::isfinite(line.steps[k].target) ? line.steps[k].target : 0.0;
+        line.feedback = line.steps[k].feedback;
+      }
+      line.offset = d - T;
+      line.phase = 0;
+    }
     const float x = finiteOrZero(block[i]);
     line.ring[w] = x;
-    d = k + d * s;
+    d = (1.0 - s) * T + d * s;
     const double r = double(w) - d;
     const double fl = std::floor(r);
     const int64_t j0 = ((int64_t(fl) % L) + L) % L;
@@ -82,8 +101,10 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
     if (line.feedback > 0.0f) line.ring[w] = finiteOrZero(x + line.feedback * y);
     block[i] = y;
     w = (w + 1) % L;
+    ++line.phase;
   }
   line.writePos = w;
+  line.target = T;
   line.delay = d;
 }
 
@@ -105,7 +126,8 @@ void mixSaturate(const float* bands, int64_t stride, const float* weights, float
 }  // namespace
 
 const EngineRoutines& plainEngineRoutines() {
-  static const EngineRoutines routines = {"plain", sines, carrierGain, crossover, delayLine, delayBands, mixSaturate};
+  static const EngineRoutines routines = {"plain",   followLevels, sines,      carrierGain,
+                                          crossover, delayLine,    delayBands, mixSaturate};
   return routines;
 }
 
