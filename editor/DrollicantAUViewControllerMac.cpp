@@ -13,10 +13,7 @@ using namespace platform;
 
 namespace {
 
-constexpr float kKnobResetValue = 0.5f;
-constexpr AUValue kSwitchThreshold = 0.5f;
-constexpr AUValue kSwitchOn = 1.0f;
-constexpr AUValue kSwitchOff = 0.0f;
+constexpr float kKnobResetValue = kContinuousInitialValue;
 constexpr CGColor kBackgroundColour{0.741, 0.298, 0.0, 1.0};
 constexpr CGFloat kRadioPictureSize = 96;
 constexpr int kToggleBezelStyle = 15;
@@ -38,6 +35,10 @@ constexpr std::array<KnobDescription, DrollicantAUViewControllerMac::kKnobCount>
     {"SWEETNESS", KnobsStyleKit::imageOfSweetnessUnderlay},
     {"WHIMSY", KnobsStyleKit::imageOfWhimsyUnderlay},
 }};
+
+static_assert(!kParameterTable[DrollicantAUViewControllerMac::kKnobCount - 1].isSwitch() &&
+                  kParameterTable[DrollicantAUViewControllerMac::kKnobCount].isSwitch(),
+              "a knob for every continuous parameter, a toggle for every switch");
 
 // A style-kit picture function as a knob's image provider.
 AURotaryControl::ImageProvider pictureProvider(KnobsStyleKit::Image (*picture)(CGRect)) {

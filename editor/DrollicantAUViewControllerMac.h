@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "audiounit/DrollicantAudioUnit.h"
+#include "audiounit/ParameterTable.h"
 #include "editor/AURotaryControl.h"
 #include "platform/ui/AUViewController.h"
 #include "platform/ui/Button.h"
@@ -27,9 +28,10 @@ public:
   static constexpr platform::CGFloat kInitialKnobSize = 90;
   static constexpr platform::CGFloat kInitialRadioSize = 18;
   static constexpr platform::CGFloat kMinimumControlSize = 8;
-  static constexpr platform::AUParameterAddress kFlightyAddress = 6;
-  static constexpr platform::AUParameterAddress kGenteelAddress = 7;
-  static constexpr int kKnobCount = 6;
+  static constexpr platform::AUParameterAddress kFlightyAddress = kFlighty;
+  static constexpr platform::AUParameterAddress kGenteelAddress = kGenteel;
+  // One knob per continuous parameter: addresses 0 up to the first switch.
+  static constexpr int kKnobCount = int(kFlighty);
 
   // A new controller with no unit and no view yet.
   static std::shared_ptr<DrollicantAUViewControllerMac> initWithNibName();

@@ -15,6 +15,7 @@ PACKAGES=(
   libsndfile1-dev lv2-dev liblilv-dev
   lilv-utils sordi jalv jackd2 xvfb xdotool x11-utils imagemagick sox
   clang libclang-rt-14-dev clang-format clang-tidy
+  dpkg-dev ardour
 )
 
 install_packages() {

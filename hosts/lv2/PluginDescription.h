@@ -25,10 +25,14 @@ struct PresetDescription {
 struct PluginDescription {
   std::string uri;
   std::string name;
-  std::string binary;  // file name of the shared object inside the bundle
+  std::string maintainerName;
+  std::string maintainerHomepage;  // a URI
+  std::string binary;              // file name of the shared object inside the bundle
   int minorVersion = 0;
   int microVersion = 0;
   std::vector<ControlPortDescription> parameters;
+  std::string enabledSymbol;
+  std::string enabledName;
   float enabledDefault = 1.0f;
   std::vector<PresetDescription> presets;
 

@@ -53,14 +53,22 @@ std::optional<PluginDescription> PluginDescriptionBuilder::describe(const std::f
   }
 
   PluginDescription description;
-  description.uri = kPluginURI;
-  description.name = kPluginName;
+  description.uri = kPluginIdentity.lv2URI;
+  description.name = kPluginIdentity.name;
+  description.maintainerName = kPluginIdentity.maker;
+  description.maintainerHomepage = kPluginIdentity.homepage;
   description.binary = kPluginBinary;
   readVersion(*bundle, description);
+  description.enabledSymbol = kBypassParameter.lv2Symbol;
+  description.enabledName = kBypassParameter.lv2Name;
   description.enabledDefault = unit->shouldBypassEffect() ? 0.0f : 1.0f;
-  for (const auto& p : unit->parameterTree()->allParameters())
-    description.parameters.push_back({p->identifier(), p->displayName(), p->minValue(), p->maxValue(), p->value(),
-                                      p->unit() == kAudioUnitParameterUnit_Boolean});
+  // The table says what each port is; the new unit says where it starts (factory preset 0
+  // applied when the bundle has presets).
+  for (const ParameterDescription& row : kParameterTable) {
+    const auto parameter = unit->parameterTree()->parameterWithAddress(row.address);
+    description.parameters.push_back({row.identifier, row.displayName, kParameterMinimum, kParameterMaximum,
+                                      parameter ? parameter->value() : row.initialValue, row.isSwitch()});
+  }
   for (const auto& preset : unit->factoryPresets()) {
     unit->setCurrentPreset(preset);
     description.presets.push_back({int(preset->number()), preset->name(), currentValues(*unit)});

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "hosts/common/PluginIdentity.h"
+
 namespace drollicant::lv2 {
 
 // Port indices shared by the plug-in and the TTL generator: the stereo audio ports,
@@ -17,14 +19,10 @@ struct PortLayout {
   static constexpr uint32_t portCount(uint32_t parameterCount) { return enabledPort(parameterCount) + 1; }
 };
 
-// The plug-in's identity toward hosts.
-inline constexpr const char* kPluginURI = "urn:drollicant:lv2:drollicant";
-inline constexpr const char* kPluginName = "Drollicant";
+// The plug-in's and the editor's identity toward LV2 hosts.
+inline constexpr const char* kPluginURI = kPluginIdentity.lv2URI;
 inline constexpr const char* kPluginBinary = "drollicant.so";
-inline constexpr const char* kEnabledSymbol = "enabled";
-inline constexpr const char* kEnabledName = "Enabled";
-// The editor's identity toward hosts.
-inline constexpr const char* kUIURI = "urn:drollicant:lv2:drollicant#ui";
+inline constexpr const char* kUIURI = kPluginIdentity.lv2UIURI;
 inline constexpr const char* kUIBinary = "drollicant_ui.so";
 
 }  // namespace drollicant::lv2

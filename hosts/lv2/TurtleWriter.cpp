@@ -53,6 +53,7 @@ std::string TurtleWriter::quoted(const std::string& text) {
 std::string TurtleWriter::prefixes() {
   return "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
          "@prefix doap:  <http://usefulinc.com/ns/doap#> .\n"
+         "@prefix foaf:  <http://xmlns.com/foaf/0.1/> .\n"
          "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
          "@prefix opts:  <http://lv2plug.in/ns/ext/options#> .\n"
          "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
@@ -80,6 +81,12 @@ std::string TurtleWriter::editor() const {
          "    opts:supportedOption ui:scaleFactor ;\n    lv2:extensionData ui:idleInterface , ui:resize .\n";
 }
 
+// doap:maintainer belongs to a doap:Project, which the plug-in therefore also declares.
+std::string TurtleWriter::maintainer() const {
+  return "    doap:maintainer [\n        a foaf:Person ;\n        foaf:name " + quoted(plugin.maintainerName) +
+         " ;\n        foaf:homepage <" + plugin.maintainerHomepage + "> ;\n    ] ;\n";
+}
+
 std::string TurtleWriter::audioPort(uint32_t index, bool input, const char* symbol, const char* name) const {
   return std::string("[\n        a lv2:AudioPort , ") + (input ? "lv2:InputPort" : "lv2:OutputPort") +
          " ;\n        lv2:index " + std::to_string(index) + " ;\n        lv2:symbol " + quoted(symbol) +
@@ -97,7 +104,8 @@ std::string TurtleWriter::controlPort(uint32_t index, const ControlPortDescripti
 
 std::string TurtleWriter::enabledPort(uint32_t index) const {
   return "[\n        a lv2:ControlPort , lv2:InputPort ;\n        lv2:index " + std::to_string(index) +
-         " ;\n        lv2:symbol " + quoted(kEnabledSymbol) + " ;\n        lv2:name " + quoted(kEnabledName) +
+         " ;\n        lv2:symbol " + quoted(plugin.enabledSymbol) + " ;\n        lv2:name " +
+         quoted(plugin.enabledName) +
          " ;\n        lv2:designation lv2:enabled ;\n        lv2:portProperty lv2:toggled ;\n"
          "        lv2:default " +
          number(plugin.enabledDefault) +
@@ -107,9 +115,9 @@ std::string TurtleWriter::enabledPort(uint32_t index) const {
 
 std::string TurtleWriter::pluginData() const {
   std::string ttl = prefixes();
-  ttl += "<" + plugin.uri + ">\n    a lv2:Plugin , lv2:ModulatorPlugin ;\n    doap:name " + quoted(plugin.name) +
-         " ;\n    lv2:minorVersion " + std::to_string(plugin.minorVersion) + " ;\n    lv2:microVersion " +
-         std::to_string(plugin.microVersion) +
+  ttl += "<" + plugin.uri + ">\n    a lv2:Plugin , lv2:ModulatorPlugin , doap:Project ;\n    doap:name " +
+         quoted(plugin.name) + " ;\n" + maintainer() + "    lv2:minorVersion " + std::to_string(plugin.minorVersion) +
+         " ;\n    lv2:microVersion " + std::to_string(plugin.microVersion) +
          " ;\n    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options , bufsz:boundedBlockLength ;\n"
          "    opts:supportedOption bufsz:maxBlockLength ;\n    lv2:port ";
   ttl += audioPort(PortLayout::kInputLeft, true, "in_l", "Left In") + " , ";

@@ -27,6 +27,8 @@ private:
   static std::string prefixes();
   // The plug-in's X11 editor (drollicant_ui.so).
   std::string editor() const;
+  // Who maintains the plug-in; hosts show its name as the maker.
+  std::string maintainer() const;
   std::string audioPort(uint32_t index, bool input, const char* symbol, const char* name) const;
   std::string controlPort(uint32_t index, const ControlPortDescription& port) const;
   std::string enabledPort(uint32_t index) const;

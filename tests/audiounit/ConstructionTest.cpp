@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ExtensionBundle.h"
+#include "audiounit/KernelParameters.h"
 
 using namespace drollicant;
 using namespace platform;
@@ -87,4 +88,26 @@ TEST(AudioUnitConstruction, ReplacingTheTreeInstallsNoCallbacks) {
   EXPECT_EQ(unit->dspKernel->charisma.load(), 0.5f);
   unit->pushParametersToKernel();
   EXPECT_EQ(unit->dspKernel->charisma.load(), 0.9f);
+}
+
+// The render block and the tree's observer both go through the table's kernel fields: a
+// row pointing at a neighbour's field would move the wrong control in every host.
+TEST(AudioUnitConstruction, EachAddressMovesOnlyItsOwnKernelField) {
+  for (const ParameterDescription& row : kParameterTable) {
+    DrollicantDSPKernel kernel;
+    const AUValue written = row.isSwitch() ? kSwitchThreshold : 0.875f;
+    ASSERT_TRUE(writeKernelParameter(kernel, row.address, written));
+    std::vector<AUValue> expected = kDefaultValues;
+    expected[row.address] = row.heldValue(written);
+    EXPECT_EQ(kernelFields(kernel), expected) << row.identifier;
+    EXPECT_EQ(readKernelParameter(kernel, row.address), expected[row.address]) << row.identifier;
+    EXPECT_EQ(row.initialValue, kDefaultValues[row.address]) << row.identifier;
+  }
+  EXPECT_EQ(kParameterTable[kFlighty].heldValue(0.4999f), 0.0f);
+  EXPECT_EQ(kParameterTable[kCharisma].heldValue(0.4999f), 0.4999f);
+
+  DrollicantDSPKernel kernel;
+  EXPECT_FALSE(writeKernelParameter(kernel, kParameterCount, 1.0f));
+  EXPECT_EQ(kernelFields(kernel), kDefaultValues);
+  EXPECT_EQ(parameterAt(kParameterCount), nullptr);
 }

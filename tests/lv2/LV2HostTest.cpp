@@ -50,6 +50,9 @@ TEST(LV2Host, PortsPresetsAndDefaultsAreExactlyTheUnitsValues) {
   const auto info = runProcess({"lv2info", kPluginURI}, path.environment());
   ASSERT_EQ(info.status, 0) << info.err;
   EXPECT_NE(info.out.find("Name:              Drollicant"), std::string::npos) << info.out;
+  // Hosts show the maintainer as the plug-in's maker (Ardour says "Unknown" without one).
+  EXPECT_NE(info.out.find("Author:            Drollicant\n"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Author Homepage:   urn:drollicant\n"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("hardRTCapable"), std::string::npos);
   EXPECT_NE(info.out.find("Designation: http://lv2plug.in/ns/lv2core#enabled"), std::string::npos);
   for (const auto& name : names) EXPECT_NE(info.out.find("\t         " + name + "\n"), std::string::npos) << name;
