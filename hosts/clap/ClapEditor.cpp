@@ -103,7 +103,7 @@ void ClapEditor::hostValuesChanged() {
   for (const auto& parameter : unit->parameterTree()->allParameters()) {
     const auto address = parameter->address();
     if (address >= shown.size()) continue;
-    shown[address] = plugin.hostValues[address].load(std::memory_order_relaxed);
+    shown[address] = plugin.parameter(address);
     // Not back to ourselves: the plug-in already has this value.
     if (parameter->storedValue() != shown[address]) parameter->setValue(shown[address], observerToken);
   }
@@ -146,7 +146,7 @@ bool ClapEditor::setParent(unsigned long parent) {
 void ClapEditor::idle() {
   // Values the host or the audio thread moved since the last tick.
   for (size_t address = 0; address < shown.size(); ++address)
-    if (plugin.hostValues[address].load(std::memory_order_relaxed) != shown[address]) {
+    if (plugin.parameter(address) != shown[address]) {
       hostValuesChanged();
       break;
     }

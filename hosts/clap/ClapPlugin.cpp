@@ -10,10 +10,9 @@
 #include <string>
 
 #include "hosts/clap/ClapEditor.h"
-#include "hosts/clap/ClapIdentity.h"
 #include "hosts/clap/ClapTail.h"
+#include "hosts/common/PluginIdentity.h"
 #include "hosts/common/StateBlob.h"
-#include "platform/au/AVAudioFormat.h"
 #include "platform/au/AudioComponentInfo.h"
 #include "platform/foundation/NSBundle.h"
 
@@ -24,21 +23,20 @@ namespace {
 
 const char* kFeatures[] = {CLAP_PLUGIN_FEATURE_AUDIO_EFFECT, CLAP_PLUGIN_FEATURE_STEREO, CLAP_PLUGIN_FEATURE_DELAY,
                            nullptr};
-constexpr const char* kBypassName = "Bypass";
+constexpr clap_id kBypassId = clap_id(kBypassParameter.address);
+// The factory preset choice follows the host's bypass.
+constexpr clap_id kPresetId = kBypassId + 1;
 constexpr const char* kPresetName = "Preset";
 // A state is a property list of a few kilobytes; a stream that goes on beyond this is not ours.
 constexpr size_t kMaxStateBytes = 4u << 20;
-constexpr size_t kParameterCount = kParameterTable.size();
 
-bool isSwitch(const ParameterDescription& row) { return row.unit == kAudioUnitParameterUnit_Boolean; }
+bool isSwitch(const ParameterDescription& row) { return row.isSwitch(); }
 
 const ParameterDescription* rowFor(clap_id id) { return id < kParameterCount ? &kParameterTable[id] : nullptr; }
 
 // A host value as the unit takes it: finite, inside the range; switches at 0 or 1.
 float unitValue(const ParameterDescription& row, double value) {
-  float v = std::clamp(float(value), kParameterMinimum, kParameterMaximum);
-  if (isSwitch(row)) v = v >= kSwitchThreshold ? kParameterMaximum : kParameterMinimum;
-  return v;
+  return row.heldValue(std::clamp(float(value), kParameterMinimum, kParameterMaximum));
 }
 
 void sendParameter(const clap_output_events_t* out, clap_id id, double value, uint32_t frame) {
@@ -69,7 +67,7 @@ struct ClapCallbacks {
   static void deactivate(const clap_plugin_t* p) { ClapPlugin::of(p).deactivate(); }
   static bool startProcessing(const clap_plugin_t*) { return true; }
   static void stopProcessing(const clap_plugin_t*) {}
-  static void reset(const clap_plugin_t* p) { ClapPlugin::of(p).unit->reset(); }
+  static void reset(const clap_plugin_t* p) { ClapPlugin::of(p).hosted->reset(); }
   static clap_process_status process(const clap_plugin_t* p, const clap_process_t* process) {
     return ClapPlugin::of(p).process(process);
   }
@@ -111,8 +109,16 @@ struct ClapCallbacks {
   static constexpr clap_plugin_tail_t kTail{[](const clap_plugin_t*) -> uint32_t { return 0; }};
 };
 
-const clap_plugin_descriptor_t ClapPlugin::kDescriptor{
-    CLAP_VERSION_INIT, kPluginId, kPluginName, kVendor, "", "", "", DROLLICANT_VERSION, kDescription, kFeatures};
+const clap_plugin_descriptor_t ClapPlugin::kDescriptor{CLAP_VERSION_INIT,
+                                                       kPluginIdentity.clapId,
+                                                       kPluginIdentity.name,
+                                                       kPluginIdentity.maker,
+                                                       kPluginIdentity.homepage,
+                                                       "",
+                                                       "",
+                                                       DROLLICANT_VERSION,
+                                                       kPluginIdentity.summary,
+                                                       kFeatures};
 
 const clap_plugin_t* ClapPlugin::create(const clap_host_t* host) {
   auto* instance = new ClapPlugin(host);
@@ -144,40 +150,33 @@ bool ClapPlugin::init() {
   const auto bundle = NSBundle::bundleForClass(DrollicantAudioUnit::classToken());
   const auto component = bundle ? audioComponentFromBundle(*bundle, nullptr) : std::nullopt;
   if (!component) return false;
-  unit = DrollicantAudioUnit::create(component->description, 0, nullptr);
-  if (!unit) return false;
-  presets.read(*unit);
+  auto made = DrollicantAudioUnit::create(component->description, 0, nullptr);
+  if (!made) return false;
+  // The preset values are read before the layer takes the tree over: reading them sets
+  // and reads back the tree, which the layer would answer with glide targets.
+  presets.read(*made);
+  hosted = hosts::HostedUnit::create(std::move(made));
+  if (!hosted) return false;
+  unit = &hosted->unit();
   adoptUnitValues();
   return true;
 }
 
 void ClapPlugin::adoptUnitValues() {
-  for (const auto& parameter : unit->parameterTree()->allParameters())
-    if (parameter->address() < kParameterCount) hostValues[parameter->address()].store(parameter->value());
   const auto preset = unit->currentPreset();
   presetNumber.store(
       preset && preset->number() >= 0 && size_t(preset->number()) < presets.size() ? int(preset->number()) : -1);
-  bypassed.store(unit->shouldBypassEffect());
+  bypassed.store(hosted->bypassed());
 }
 
 bool ClapPlugin::activate(double sampleRate, uint32_t maxFrames) {
   if (!(sampleRate > 0) || maxFrames == 0) return false;
-  const auto format = AVAudioFormat::standardFormat(sampleRate, DrollicantAudioUnit::kBusChannels);
-  if (!format || !(*unit->inputBusses())[0]->setFormat(format, nullptr) ||
-      !(*unit->outputBusses())[0]->setFormat(format, nullptr))
-    return false;
-  unit->setMaximumFramesToRender(maxFrames);
-  if (!unit->allocateRenderResources(nullptr)) return false;
-  renderer.prepare(*unit, maxFrames);
+  if (!hosted->prepare(sampleRate, maxFrames, nullptr)) return false;
   active = true;
   return true;
 }
 
-void ClapPlugin::deactivate() {
-  if (!active) return;
-  active = false;
-  unit->deallocateRenderResources();
-}
+void ClapPlugin::deactivate() { active = false; }
 
 const void* ClapPlugin::extension(const char* id) {
   if (!std::strcmp(id, CLAP_EXT_AUDIO_PORTS)) return &ClapCallbacks::kAudioPorts;
@@ -207,7 +206,7 @@ bool ClapPlugin::parameterInfo(uint32_t index, clap_param_info_t* info) const {
     info->id = kBypassId;
     info->flags = CLAP_PARAM_IS_AUTOMATABLE | CLAP_PARAM_IS_STEPPED | CLAP_PARAM_IS_BYPASS;
     info->default_value = 0;
-    std::snprintf(info->name, sizeof info->name, "%s", kBypassName);
+    std::snprintf(info->name, sizeof info->name, "%s", kBypassParameter.displayName);
   } else {
     // A choice, not automated: a preset rewrites the eight parameters the host automates.
     info->id = kPresetId;
@@ -221,7 +220,7 @@ bool ClapPlugin::parameterInfo(uint32_t index, clap_param_info_t* info) const {
 
 bool ClapPlugin::parameterValue(clap_id id, double* value) const {
   if (const auto* row = rowFor(id))
-    *value = hostValues[row->address].load(std::memory_order_relaxed);
+    *value = parameter(row->address);
   else if (id == kBypassId)
     *value = bypassed.load(std::memory_order_relaxed) ? 1.0 : 0.0;
   else if (id == kPresetId && presets.size())
@@ -265,39 +264,51 @@ bool ClapPlugin::textToValue(clap_id id, const char* text, double* value) const 
   return rowFor(id) || id == kBypassId || id == kPresetId;
 }
 
-void ClapPlugin::takeParameter(clap_id id, double value, uint32_t frame) {
+void ClapPlugin::addChange(uint32_t frame, uint64_t address, float value, bool inBlock) {
+  if (!inBlock) {
+    // Flush: no block to place it in; the layer's mailbox takes it from any thread.
+    if (address == hosts::kBypassAddress)
+      hosted->setBypassed(value >= kSwitchThreshold);
+    else
+      hosted->setParameter(address, value);
+    return;
+  }
+  // Past the capacity the last change of the block takes the last place.
+  if (changeCount == changes.size()) --changeCount;
+  changes[changeCount++] = {frame, address, value};
+}
+
+void ClapPlugin::takeParameter(clap_id id, double value, uint32_t frame, bool inBlock) {
   if (!std::isfinite(value)) return;
   if (const auto* row = rowFor(id)) {
-    const float v = unitValue(*row, value);
-    hostValues[row->address].store(v, std::memory_order_relaxed);
-    renderer.change(row->address, v);
+    addChange(frame, row->address, unitValue(*row, value), inBlock);
   } else if (id == kBypassId) {
-    bypassed.store(value >= 0.5, std::memory_order_relaxed);
-    unit->setShouldBypassEffect(value >= 0.5);
+    bypassed.store(value >= kSwitchThreshold, std::memory_order_relaxed);
+    addChange(frame, hosts::kBypassAddress, value >= kSwitchThreshold ? kSwitchOn : kSwitchOff, inBlock);
   } else if (id == kPresetId && presets.size()) {
     const auto index = size_t(std::clamp(std::lround(value), 0L, long(presets.size() - 1)));
     for (size_t address = 0; address < kParameterCount; ++address)
-      takeParameter(clap_id(address), presets.all()[index].values[address], frame);
+      takeParameter(clap_id(address), presets.all()[index].values[address], frame, inBlock);
     presetNumber.store(int(index), std::memory_order_relaxed);
     presetPending.store(true, std::memory_order_release);
   }
 }
 
-bool ClapPlugin::takeEvent(const clap_event_header_t* header, uint32_t frame) {
+bool ClapPlugin::takeEvent(const clap_event_header_t* header, uint32_t frame, bool inBlock) {
   if (header->space_id != CLAP_CORE_EVENT_SPACE_ID || header->type != CLAP_EVENT_PARAM_VALUE ||
       header->size < sizeof(clap_event_param_value_t))
     return false;
   const auto* event = reinterpret_cast<const clap_event_param_value_t*>(header);
-  takeParameter(event->param_id, event->value, frame);
+  takeParameter(event->param_id, event->value, frame, inBlock);
   return true;
 }
 
-void ClapPlugin::sendEditorChanges(const clap_output_events_t* out) {
+void ClapPlugin::sendEditorChanges(const clap_output_events_t* out, bool inBlock) {
   if (!editorPending.exchange(false, std::memory_order_acquire)) return;
   for (size_t address = 0; address < kParameterCount; ++address) {
     const float value = editorValues[address].exchange(NAN, std::memory_order_relaxed);
     if (std::isnan(value)) continue;
-    takeParameter(clap_id(address), value, 0);
+    takeParameter(clap_id(address), value, 0, inBlock);
     sendParameter(out, clap_id(address), value, 0);
   }
 }
@@ -313,17 +324,9 @@ void ClapPlugin::flush(const clap_input_events_t* in, const clap_output_events_t
   const bool presetBefore = presetPending.load();
   const uint32_t count = in ? in->size(in) : 0;
   for (uint32_t i = 0; i < count; ++i)
-    if (const auto* header = in->get(in, i)) takeEvent(header, 0);
-  sendEditorChanges(out);
-  if (!active) applyChangesThroughTree();
+    if (const auto* header = in->get(in, i)) takeEvent(header, 0, false);
+  sendEditorChanges(out, false);
   if (!presetBefore && presetPending.load()) _host->request_callback(_host);
-}
-
-void ClapPlugin::applyChangesThroughTree() {
-  // Main thread: the tree is the way into the kernel from here.
-  for (const auto& parameter : unit->parameterTree()->allParameters())
-    if (parameter->address() < kParameterCount)
-      parameter->setValue(hostValues[parameter->address()].load(std::memory_order_relaxed));
 }
 
 // ---- Processing ----
@@ -337,9 +340,13 @@ clap_process_status ClapPlugin::process(const clap_process_t* process) {
 
 void ClapPlugin::renderBlock(const clap_process_t* process) {
   const uint32_t frames = process->frames_count;
+  changeCount = 0;
+  sendEditorChanges(process->out_events, true);
   const clap_input_events_t* in = process->in_events;
   const uint32_t eventCount = in ? in->size(in) : 0;
-  sendEditorChanges(process->out_events);
+  // Hosts hand events in time order; one at or past the end holds from the block's end.
+  for (uint32_t i = 0; i < eventCount; ++i)
+    if (const auto* header = in->get(in, i)) takeEvent(header, std::min(header->time, frames), true);
 
   const float* input[2] = {nullptr, nullptr};
   if (process->audio_inputs_count > 0 && process->audio_inputs[0].data32) {
@@ -347,47 +354,24 @@ void ClapPlugin::renderBlock(const clap_process_t* process) {
     input[0] = bus.channel_count > 0 ? bus.data32[0] : nullptr;
     input[1] = bus.channel_count > 1 ? bus.data32[1] : input[0];
   }
-  float* output[2] = {nullptr, nullptr};
-  if (process->audio_outputs_count > 0 && process->audio_outputs[0].data32 &&
-      process->audio_outputs[0].channel_count >= 2) {
-    output[0] = process->audio_outputs[0].data32[0];
-    output[1] = process->audio_outputs[0].data32[1];
-  }
-
-  // Each stretch between two event times renders with the values from its first frame.
-  uint32_t next = 0;
-  for (uint32_t frame = 0; frame < frames;) {
-    while (next < eventCount) {
-      const auto* header = in->get(in, next);
-      if (header && header->time > frame) break;
-      if (header) takeEvent(header, frame);
-      ++next;
-    }
-    uint32_t end = frames;
-    if (next < eventCount)
-      if (const auto* header = in->get(in, next)) end = std::min(frames, std::max(header->time, frame + 1));
-    if (output[0]) {
-      const float* const segmentIn[2] = {input[0] ? input[0] + frame : nullptr, input[1] ? input[1] + frame : nullptr};
-      float* const segmentOut[2] = {output[0] + frame, output[1] + frame};
-      renderer.render(segmentIn, segmentOut, end - frame);
-    }
-    frame = end;
-  }
-  // Events at or beyond the end (or in a block without frames) hold from the next block on.
-  for (; next < eventCount; ++next)
-    if (const auto* header = in->get(in, next)) takeEvent(header, frames);
+  if (process->audio_outputs_count == 0 || !process->audio_outputs[0].data32 ||
+      process->audio_outputs[0].channel_count < 2)
+    return;
+  float* const output[2] = {process->audio_outputs[0].data32[0], process->audio_outputs[0].data32[1]};
+  hosted->process(input, output, frames, changes.data(), changeCount);
 }
 
 void ClapPlugin::onMainThread() {
   if (!presetPending.exchange(false, std::memory_order_acquire)) return;
   const int number = presetNumber.load();
   if (number < 0 || size_t(number) >= presets.size()) return;
-  // Only the record: the audio thread has already applied the preset's values.
-  const auto parameters = unit->parameterTree()->allParameters();
-  unit->setCurrentPreset(AUAudioUnitPreset::make(number, presets.all()[size_t(number)].name));
-  // The tree wrote the file's values into the kernel; edits the host made after choosing
+  // Only the record: the audio thread has already asked for the preset's values. The
+  // tree asks the layer for the file's values again; edits the host made after choosing
   // the preset are the ones to keep.
-  applyChangesThroughTree();
+  std::array<float, kParameterCount> latest{};
+  for (size_t address = 0; address < kParameterCount; ++address) latest[address] = parameter(address);
+  unit->setCurrentPreset(AUAudioUnitPreset::make(number, presets.all()[size_t(number)].name));
+  for (size_t address = 0; address < kParameterCount; ++address) hosted->setParameter(address, latest[address]);
   if (hostParams) hostParams->rescan(_host, CLAP_PARAM_RESCAN_VALUES);
   if (hostState) hostState->mark_dirty(_host);
 }

@@ -15,15 +15,17 @@
 #include "audiounit/DrollicantAudioUnit.h"
 #include "audiounit/ParameterTable.h"
 #include "hosts/common/FactoryPresetValues.h"
-#include "hosts/common/SegmentRenderer.h"
+#include "hosts/common/HostedUnit.h"
+#include "hosts/common/ParameterChange.h"
 
 namespace drollicant::clap {
 
 class ClapEditor;
 
-// One CLAP instance: a DrollicantAudioUnit behind the plain C interface. Parameter
-// events are rendered at their frames; the host's bypass and the factory preset choice
-// are parameters of their own; state is the unit's full state with the chosen preset.
+// One CLAP instance: a DrollicantAudioUnit, driven through the shared host layer, behind
+// the plain C interface. Parameter events become the layer's changes at their frames;
+// the host's bypass (faded by the layer) and the factory preset choice are parameters of
+// their own; state is the unit's full state with the chosen preset.
 //
 // Threads are named on each entry: "main" may allocate, "audio" allocates nothing and
 // takes no lock. Values the host can read from either side live in atomics.
@@ -61,18 +63,19 @@ private:
   const void* extension(const char* id);
   void onMainThread();
 
-  // Audio thread: turns one block's events into changes at frames, renders the block in
-  // segments between them, and reports to the host what it must learn.
+  // Audio thread: turns one block's events into the layer's changes at their frames and
+  // renders the block.
   void renderBlock(const clap_process_t* process);
-  // Audio (or main when inactive): one event; false for events that are not ours.
-  bool takeEvent(const clap_event_header_t* header, uint32_t frame);
-  void takeParameter(clap_id id, double value, uint32_t frame);
-  void sendEditorChanges(const clap_output_events_t* out);
-  // Main thread, inactive: applies the collected changes through the tree.
-  void applyChangesThroughTree();
+  // One event at `frame`; false for events that are not ours. With no block (flush) the
+  // value goes to the layer's mailbox instead.
+  bool takeEvent(const clap_event_header_t* header, uint32_t frame, bool inBlock);
+  void takeParameter(clap_id id, double value, uint32_t frame, bool inBlock);
+  void addChange(uint32_t frame, uint64_t address, float value, bool inBlock);
+  void sendEditorChanges(const clap_output_events_t* out, bool inBlock);
 
-  // Main thread: after the unit's values changed off the audio thread (state, preset).
+  // Main thread: after the unit's state changed off the audio thread (a restored state).
   void adoptUnitValues();
+  float parameter(size_t address) const { return hosted->parameter(address); }
   bool saveState(const clap_ostream_t* stream);
   bool loadState(const clap_istream_t* stream);
 
@@ -81,15 +84,14 @@ private:
   const clap_host_params_t* hostParams = nullptr;
   const clap_host_state_t* hostState = nullptr;
 
-  std::shared_ptr<DrollicantAudioUnit> unit;
+  std::unique_ptr<hosts::HostedUnit> hosted;
+  DrollicantAudioUnit* unit = nullptr;  // the layer's
   FactoryPresetValues presets;
-  SegmentRenderer renderer;
   std::unique_ptr<ClapEditor> editor;
   bool active = false;
 
-  // What the host knows, by parameter address; readable on the main thread while the
-  // audio thread moves them.
-  std::array<std::atomic<float>, kParameterTable.size()> hostValues;
+  // The host's bypass and preset choice as the host last gave them (the parameters'
+  // values live in the layer).
   std::atomic<bool> bypassed{false};
   std::atomic<int> presetNumber{-1};
   // The audio thread chose a preset: the main thread records it in the unit.
@@ -97,6 +99,10 @@ private:
   // Edits from the editor that the host has not heard of yet, by address (NaN: none).
   std::array<std::atomic<float>, kParameterTable.size()> editorValues;
   std::atomic<bool> editorPending{false};
+  // The changes of the block being processed, in time order (audio thread).
+  static constexpr size_t kMaxChanges = 2048;
+  std::array<hosts::ParameterChange, kMaxChanges> changes{};
+  uint32_t changeCount = 0;
 
   friend class ClapEditor;
   friend struct ClapCallbacks;

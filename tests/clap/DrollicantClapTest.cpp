@@ -190,12 +190,28 @@ TEST_F(DrollicantClap, StateRestoresEveryParameterAndThePresetExactly) {
   EXPECT_NE(std::string(again.begin(), again.end()).find("<string>Mine</string>"), std::string::npos);
 }
 
-TEST_F(DrollicantClap, BypassPassesTheInputAndLetsGo) {
+float largestStep(const std::vector<float>& signal, float previous) {
+  float step = 0;
+  for (float s : signal) step = std::max(step, std::fabs(s - previous)), previous = s;
+  return step;
+}
+
+TEST_F(DrollicantClap, BypassFadesToTheInputWithoutAClickAndLetsGo) {
   auto host = load();
-  const auto left = sine(kMaxFrames, 300), right = sine(kMaxFrames, 500);
-  host->process(left.data(), right.data(), kMaxFrames);
+  // 100 Hz: the dry signal moves little from sample to sample, so a switch would stand out.
+  const auto left = sine(kMaxFrames, 93.75f), right = sine(kMaxFrames, 187.5f);
+  float wetStep = 0;
+  for (int block = 0; block < 8; ++block) {
+    host->process(left.data(), right.data(), kMaxFrames);
+    wetStep = std::max(wetStep, largestStep(host->outputLeft(), host->outputLeft().front()));
+  }
   EXPECT_NE(host->outputLeft(), left);
-  host->process(left.data(), right.data(), kMaxFrames, {{0, kBypass, 1.0}});
+  const float last = host->outputLeft().back();
+  host->process(left.data(), right.data(), kMaxFrames, {{100, kBypass, 1.0}});
+  const float dryStep = largestStep(left, left.front());
+  // A crossfade moves no faster than the faster of its two ends, plus the fade's share of
+  // the distance between them over 10 ms; a switch would jump that whole distance.
+  EXPECT_LT(largestStep(host->outputLeft(), last), std::max(wetStep, dryStep) + 0.05f);
   for (int block = 0; block < 4; ++block) host->process(left.data(), right.data(), kMaxFrames);
   EXPECT_EQ(host->outputLeft(), left);
   EXPECT_EQ(host->outputRight(), right);
