@@ -32,20 +32,20 @@ void pointClassesAtBundle() {
 
 void fillClassInfo(v3_class_info* info) {
   std::memset(info, 0, sizeof *info);
-  std::memcpy(info->class_id, kClassId, sizeof(v3_tuid));
+  std::memcpy(info->class_id, kPluginIdentity.vst3ClassId.data(), sizeof(v3_tuid));
   info->cardinality = 0x7FFFFFFF;
   std::strncpy(info->category, kCategory, sizeof info->category - 1);
-  std::strncpy(info->name, kName, sizeof info->name - 1);
+  std::strncpy(info->name, kPluginIdentity.name, sizeof info->name - 1);
 }
 
 void fillClassInfo2(v3_class_info_2* info) {
   std::memset(info, 0, sizeof *info);
-  std::memcpy(info->class_id, kClassId, sizeof(v3_tuid));
+  std::memcpy(info->class_id, kPluginIdentity.vst3ClassId.data(), sizeof(v3_tuid));
   info->cardinality = 0x7FFFFFFF;
   std::strncpy(info->category, kCategory, sizeof info->category - 1);
-  std::strncpy(info->name, kName, sizeof info->name - 1);
+  std::strncpy(info->name, kPluginIdentity.name, sizeof info->name - 1);
   std::strncpy(info->sub_categories, kSubCategories, sizeof info->sub_categories - 1);
-  std::strncpy(info->vendor, kVendor, sizeof info->vendor - 1);
+  std::strncpy(info->vendor, kPluginIdentity.maker, sizeof info->vendor - 1);
   std::strncpy(info->version, DROLLICANT_VERSION, sizeof info->version - 1);
   std::strncpy(info->sdk_version, kSdkVersion, sizeof info->sdk_version - 1);
 }
@@ -75,7 +75,7 @@ constexpr FactoryTable kFactoryTable{
     {query, noRef, noRef},
     {[](void*, v3_factory_info* info) -> v3_result {
        std::memset(info, 0, sizeof *info);
-       std::strncpy(info->vendor, kVendor, sizeof info->vendor - 1);
+       std::strncpy(info->vendor, kPluginIdentity.maker, sizeof info->vendor - 1);
        info->flags = 0x10;  // unicode
        return V3_OK;
      },
@@ -87,7 +87,7 @@ constexpr FactoryTable kFactoryTable{
      },
      [](void*, const v3_tuid classId, const v3_tuid iid, void** instance) -> v3_result {
        *instance = nullptr;
-       if (!v3_tuid_match(classId, kClassId)) return V3_NO_INTERFACE;
+       if (!isOurClass(classId)) return V3_NO_INTERFACE;
        pointClassesAtBundle();
        Vst3Plugin* plugin = Vst3Plugin::create();
        if (!plugin) return V3_INTERNAL_ERR;

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <thread>
 
+#include "hosts/common/PluginIdentity.h"
 #include "hosts/common/StateBlob.h"
 #include "hosts/vst3/Vst3Identity.h"
 #include "hosts/vst3/Vst3View.h"
-#include "platform/au/AVAudioFormat.h"
 #include "platform/au/AudioComponentInfo.h"
 #include "platform/foundation/NSBundle.h"
 
@@ -22,11 +22,10 @@ namespace {
 constexpr v3_speaker_arrangement kStereo = V3_SPEAKER_L | V3_SPEAKER_R;
 // A state is a property list of a few kilobytes; a stream that goes on beyond this is not ours.
 constexpr size_t kMaxStateBytes = 4u << 20;
-constexpr const char* kBypassName = "Bypass";
 constexpr const char* kProgramName = "Preset";
 constexpr const char* kProgramListName = "Factory Presets";
 
-bool isSwitch(const ParameterDescription& row) { return row.unit == kAudioUnitParameterUnit_Boolean; }
+bool isSwitch(const ParameterDescription& row) { return row.isSwitch(); }
 
 const ParameterDescription* rowFor(v3_param_id id) {
   return id < kParameterTable.size() ? &kParameterTable[id] : nullptr;
@@ -34,9 +33,7 @@ const ParameterDescription* rowFor(v3_param_id id) {
 
 // A host value as the unit takes it: inside the range; switches at 0 or 1.
 float unitValue(const ParameterDescription& row, double normalised) {
-  float v = std::clamp(float(normalised), kParameterMinimum, kParameterMaximum);
-  if (isSwitch(row)) v = v >= kSwitchThreshold ? kParameterMaximum : kParameterMinimum;
-  return v;
+  return row.heldValue(std::clamp(float(normalised), kParameterMinimum, kParameterMaximum));
 }
 
 }  // namespace
@@ -187,9 +184,13 @@ bool Vst3Plugin::make() {
   const auto bundle = NSBundle::bundleForClass(DrollicantAudioUnit::classToken());
   const auto info = bundle ? audioComponentFromBundle(*bundle, nullptr) : std::nullopt;
   if (!info) return false;
-  unit = DrollicantAudioUnit::create(info->description, 0, nullptr);
-  if (!unit) return false;
-  presets.read(*unit);
+  auto made = DrollicantAudioUnit::create(info->description, 0, nullptr);
+  if (!made) return false;
+  // Read before the layer takes the tree over (it would answer with glide targets).
+  presets.read(*made);
+  hosted = hosts::HostedUnit::create(std::move(made));
+  if (!hosted) return false;
+  unit = &hosted->unit();
   adoptUnitValues();
   return true;
 }
@@ -201,18 +202,13 @@ v3_result Vst3Plugin::initialize() {
 }
 
 void Vst3Plugin::adoptUnitValues() {
-  for (const auto& parameter : unit->parameterTree()->allParameters()) {
-    const auto address = parameter->address();
-    if (address >= kParameterCount) continue;
-    processorValues[address].store(parameter->value());
-    controllerValues[address] = parameter->value();
-  }
+  for (size_t address = 0; address < kParameterCount; ++address) controllerValues[address] = hosted->parameter(address);
   const auto preset = unit->currentPreset();
   const int number =
       preset && preset->number() >= 0 && size_t(preset->number()) < presets.size() ? int(preset->number()) : -1;
   presetNumber.store(number);
   controllerValues[kProgramId] = presets.size() > 1 && number > 0 ? double(number) / double(presets.size() - 1) : 0.0;
-  bypassed.store(unit->shouldBypassEffect());
+  bypassed.store(hosted->bypassed());
   controllerValues[kBypassId] = bypassed.load() ? 1.0 : 0.0;
 }
 
@@ -246,19 +242,12 @@ v3_result Vst3Plugin::setupProcessing(const v3_process_setup* setup) {
 
 v3_result Vst3Plugin::setActive(bool activate) {
   if (!activate) {
-    if (active) unit->deallocateRenderResources();
     active = false;
     return V3_OK;
   }
   if (active) return V3_OK;
   if (maxFrames == 0) return V3_NOT_INITIALIZED;
-  const auto format = AVAudioFormat::standardFormat(sampleRate, DrollicantAudioUnit::kBusChannels);
-  if (!format || !(*unit->inputBusses())[0]->setFormat(format, nullptr) ||
-      !(*unit->outputBusses())[0]->setFormat(format, nullptr))
-    return V3_INTERNAL_ERR;
-  unit->setMaximumFramesToRender(maxFrames);
-  if (!unit->allocateRenderResources(nullptr)) return V3_INTERNAL_ERR;
-  renderer.prepare(*unit, maxFrames);
+  if (!hosted->prepare(sampleRate, maxFrames, nullptr)) return V3_INTERNAL_ERR;
   active = true;
   return V3_OK;
 }
@@ -295,19 +284,23 @@ size_t Vst3Plugin::gatherPoints(v3_param_changes** changes) {
   return count;
 }
 
-void Vst3Plugin::takeParameter(v3_param_id id, double normalised) {
+void Vst3Plugin::addChange(uint32_t frame, uint64_t address, float value) {
+  // Past the capacity the block's last change takes the last place.
+  if (changeCount == changes.size()) --changeCount;
+  changes[changeCount++] = {frame, address, value};
+}
+
+void Vst3Plugin::takeParameter(v3_param_id id, double normalised, uint32_t frame) {
   if (!std::isfinite(normalised)) return;
   if (const auto* row = rowFor(id)) {
-    const float v = unitValue(*row, normalised);
-    processorValues[row->address].store(v, std::memory_order_relaxed);
-    renderer.change(row->address, v);
+    addChange(frame, row->address, unitValue(*row, normalised));
   } else if (id == kBypassId) {
-    bypassed.store(normalised >= 0.5, std::memory_order_relaxed);
-    unit->setShouldBypassEffect(normalised >= 0.5);
+    bypassed.store(normalised >= kSwitchThreshold, std::memory_order_relaxed);
+    addChange(frame, hosts::kBypassAddress, normalised >= kSwitchThreshold ? kSwitchOn : kSwitchOff);
   } else if (id == kProgramId && presets.size()) {
     const size_t index = programIndex(normalised);
     for (size_t address = 0; address < kParameterCount; ++address)
-      takeParameter(v3_param_id(address), presets.all()[index].values[address]);
+      takeParameter(v3_param_id(address), presets.all()[index].values[address], frame);
     presetNumber.store(int(index), std::memory_order_relaxed);
     presetPending.store(true, std::memory_order_release);
     programReport = true;
@@ -319,6 +312,10 @@ v3_result Vst3Plugin::process(v3_process_data* data) {
   if (data->symbolic_sample_size != V3_SAMPLE_32) return V3_INVALID_ARG;
   const size_t count = gatherPoints(data->input_params);
   const uint32_t frames = data->nframes > 0 ? uint32_t(data->nframes) : 0;
+  changeCount = 0;
+  // One at or past the end holds from the block's end.
+  for (size_t i = 0; i < count; ++i)
+    takeParameter(points[i].id, points[i].value, std::min(uint32_t(std::max(points[i].offset, 0)), frames));
 
   const float* input[2] = {nullptr, nullptr};
   if (data->num_input_buses > 0 && data->inputs && data->inputs[0].channel_buffers_32) {
@@ -326,29 +323,20 @@ v3_result Vst3Plugin::process(v3_process_data* data) {
     input[0] = bus.num_channels > 0 ? bus.channel_buffers_32[0] : nullptr;
     input[1] = bus.num_channels > 1 ? bus.channel_buffers_32[1] : input[0];
   }
-  float* output[2] = {nullptr, nullptr};
   if (data->num_output_buses > 0 && data->outputs && data->outputs[0].channel_buffers_32 &&
       data->outputs[0].num_channels >= 2) {
-    output[0] = data->outputs[0].channel_buffers_32[0];
-    output[1] = data->outputs[0].channel_buffers_32[1];
+    float* const output[2] = {data->outputs[0].channel_buffers_32[0], data->outputs[0].channel_buffers_32[1]};
     data->outputs[0].channel_silence_bitset = 0;
-  }
-
-  // Each stretch between two change times renders with the values from its first frame.
-  size_t next = 0;
-  for (uint32_t frame = 0; frame < frames;) {
-    for (; next < count && points[next].offset <= int32_t(frame); ++next)
-      takeParameter(points[next].id, points[next].value);
-    const uint32_t end = next < count ? std::min(frames, std::max(uint32_t(points[next].offset), frame + 1)) : frames;
-    if (output[0] && active) {
-      const float* const segmentIn[2] = {input[0] ? input[0] + frame : nullptr, input[1] ? input[1] + frame : nullptr};
-      float* const segmentOut[2] = {output[0] + frame, output[1] + frame};
-      renderer.render(segmentIn, segmentOut, end - frame);
+    hosted->process(input, output, frames, changes.data(), changeCount);
+  } else {
+    // No audio to render (a parameter flush): the changes still count.
+    for (uint32_t i = 0; i < changeCount; ++i) {
+      if (changes[i].address == hosts::kBypassAddress)
+        hosted->setBypassed(changes[i].value >= kSwitchThreshold);
+      else
+        hosted->setParameter(changes[i].address, changes[i].value);
     }
-    frame = end;
   }
-  // Changes at or beyond the end, or in a call without frames, hold from the next block on.
-  for (; next < count; ++next) takeParameter(points[next].id, points[next].value);
   reportProgramValues(data->output_params);
   return V3_OK;
 }
@@ -364,7 +352,7 @@ void Vst3Plugin::reportProgramValues(v3_param_changes** changes) {
     v3_param_value_queue** queue = v3_cpp_obj(changes)->add_param_data(changes, &id, &index);
     if (queue == nullptr) continue;
     int32_t point = 0;
-    v3_cpp_obj(queue)->add_point(queue, 0, processorValues[address].load(std::memory_order_relaxed), &point);
+    v3_cpp_obj(queue)->add_point(queue, 0, hosted->parameter(address), &point);
   }
 }
 
@@ -374,11 +362,12 @@ void Vst3Plugin::settlePreset() {
   if (!presetPending.exchange(false, std::memory_order_acquire)) return;
   const int number = presetNumber.load();
   if (number < 0 || size_t(number) >= presets.size()) return;
+  // The tree asks the layer for the preset file's values again; the latest values asked
+  // (edits after the preset included) are the ones to keep.
+  std::array<float, kParameterCount> latest{};
+  for (size_t address = 0; address < kParameterCount; ++address) latest[address] = hosted->parameter(address);
   unit->setCurrentPreset(AUAudioUnitPreset::make(number, presets.all()[size_t(number)].name));
-  // The preset file's values went into the kernel through the tree; the processor's own
-  // values (edits after the preset included) are the ones to keep.
-  for (const auto& parameter : unit->parameterTree()->allParameters())
-    if (parameter->address() < kParameterCount) parameter->setValue(processorValues[parameter->address()].load());
+  for (size_t address = 0; address < kParameterCount; ++address) hosted->setParameter(address, latest[address]);
 }
 
 v3_result Vst3Plugin::getState(v3_bstream** stream) {
@@ -430,8 +419,8 @@ v3_result Vst3Plugin::parameterInfo(int32_t index, v3_param_info* info) const {
     info->flags = V3_PARAM_CAN_AUTOMATE;
   } else if (size_t(index) == kParameterCount) {
     info->param_id = kBypassId;
-    copyText(info->title, 128, kBypassName);
-    copyText(info->short_title, 128, kBypassName);
+    copyText(info->title, 128, kBypassParameter.displayName);
+    copyText(info->short_title, 128, kBypassParameter.displayName);
     info->step_count = 1;
     info->flags = V3_PARAM_CAN_AUTOMATE | V3_PARAM_IS_BYPASS;
   } else {
@@ -510,17 +499,13 @@ v3_result Vst3Plugin::setParameterNormalised(v3_param_id id, double normalised) 
       controllerValues[address] = presets.all()[index].values[address];
     unit->setCurrentPreset(AUAudioUnitPreset::make(NSInteger(index), presets.all()[index].name));
   } else if (std::this_thread::get_id() != processThread.load(std::memory_order_relaxed)) {
-    // Off the audio thread the tree is the way into the kernel, so an edit counts even
+    // Off the audio thread the layer's mailbox takes it at once, so an edit counts even
     // when the host runs no process call before it saves (Ardour with its transport
     // stopped); the same change reaching the processor later changes nothing.
-    if (const auto* row = rowFor(id)) {
-      const float v = unitValue(*row, normalised);
-      processorValues[row->address].store(v);
-      if (const auto parameter = unit->parameterTree()->parameterWithAddress(row->address)) parameter->setValue(v);
-    } else if (id == kBypassId) {
-      bypassed.store(normalised >= 0.5);
-      unit->setShouldBypassEffect(normalised >= 0.5);
-    }
+    if (const auto* row = rowFor(id))
+      hosted->setParameter(row->address, unitValue(*row, normalised));
+    else if (id == kBypassId)
+      hosted->setBypassed(normalised >= kSwitchThreshold);
   }
   if (view) view->valuesChanged();
   return V3_OK;

@@ -9,7 +9,8 @@
 #include "audiounit/DrollicantAudioUnit.h"
 #include "audiounit/ParameterTable.h"
 #include "hosts/common/FactoryPresetValues.h"
-#include "hosts/common/SegmentRenderer.h"
+#include "hosts/common/HostedUnit.h"
+#include "hosts/common/ParameterChange.h"
 #include "hosts/vst3/Vst3Interface.h"
 
 namespace drollicant::vst3 {
@@ -18,9 +19,10 @@ class Vst3View;
 
 // One VST3 instance: component, audio processor, edit controller and program list in
 // one object (hosts ask the component for its controller first), driving a
-// DrollicantAudioUnit. Parameter changes are rendered at their sample offsets; the
-// host's bypass and the factory preset (program) choice are parameters of their own;
-// the component state is the unit's full state with the chosen preset.
+// DrollicantAudioUnit through the shared host layer. Parameter changes become the
+// layer's changes at their sample offsets; the host's bypass (faded by the layer) and the
+// factory preset (program) choice are parameters of their own; the component state is
+// the unit's full state with the chosen preset.
 //
 // Threads: "audio" entries (process) allocate nothing and take no lock; everything
 // else runs on the host's main thread. Values both sides read live in atomics.
@@ -84,7 +86,8 @@ private:
   };
   // Audio thread.
   size_t gatherPoints(v3_param_changes** changes);
-  void takeParameter(v3_param_id id, double normalised);
+  void takeParameter(v3_param_id id, double normalised, uint32_t frame);
+  void addChange(uint32_t frame, uint64_t address, float value);
   void reportProgramValues(v3_param_changes** changes);
   // Main thread: a preset chosen on the audio thread goes into the unit's record.
   void settlePreset();
@@ -94,17 +97,15 @@ private:
 
   std::atomic<uint32_t> refs{1};
   bool initialized = false;
-  std::shared_ptr<DrollicantAudioUnit> unit;
+  std::unique_ptr<hosts::HostedUnit> hosted;
+  DrollicantAudioUnit* unit = nullptr;  // the layer's
   FactoryPresetValues presets;
-  SegmentRenderer renderer;
   double sampleRate = DrollicantAudioUnit::kBusSampleRate;
   uint32_t maxFrames = 0;
   bool active = false;
   v3_component_handler** handler = nullptr;
   Vst3View* view = nullptr;
 
-  // Values as the processor took them (audio thread writes, main thread reads).
-  std::array<std::atomic<float>, kParameterCount> processorValues;
   std::atomic<bool> bypassed{false};
   std::atomic<int> presetNumber{-1};
   std::atomic<bool> presetPending{false};
@@ -114,6 +115,8 @@ private:
   // Values as the controller side knows them (main thread), normalised, by id.
   std::array<double, kParameterCount + 2> controllerValues{};
   std::array<Point, kMaxPoints> points{};
+  std::array<hosts::ParameterChange, kMaxPoints> changes{};
+  uint32_t changeCount = 0;
 
   // The interfaces, in the order query_interface hands them out.
   Face<v3_component_cpp, Vst3Plugin> component;
