@@ -11,6 +11,7 @@ std::span<const Command> commandTable() {
       Command{"state", "print the effect's full state as an XML property list (.aupreset)", runStateCommand},
       Command{"info", "show the version, the parameters and the tail time", runInfoCommand},
       Command{"snapshot", "draw the editor, showing the chosen settings, into a PNG file", runSnapshotCommand},
+      Command{"live", "run the effect on a live JACK input, with the editor in its own window", runLiveCommand},
   };
   return kCommands;
 }
