@@ -5,7 +5,9 @@
 #include <clap/ext/latency.h>
 #include <clap/ext/thread-check.h>
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace testing_support {
 
@@ -93,6 +95,20 @@ const void* ClapTestHost::getExtension(const clap_host_t*, const char* id) {
                                          [](const clap_host_t*, clap_id, clap_param_clear_flags) {},
                                          [](const clap_host_t* h) { ++self(h).flushRequests; }};
   static const clap_host_state_t state{[](const clap_host_t* h) { ++self(h).dirtyMarks; }};
+  static const clap_host_timer_support_t timerSupport{[](const clap_host_t* h, uint32_t, clap_id* id) {
+                                                        auto& timers = self(h).timers;
+                                                        *id = clap_id(timers.size() + 1);
+                                                        timers.push_back(*id);
+                                                        return true;
+                                                      },
+                                                      [](const clap_host_t* h, clap_id id) {
+                                                        auto& timers = self(h).timers;
+                                                        const auto found = std::find(timers.begin(), timers.end(), id);
+                                                        if (found == timers.end()) return false;
+                                                        timers.erase(found);
+                                                        return true;
+                                                      }};
+  if (!std::strcmp(id, CLAP_EXT_TIMER_SUPPORT)) return &timerSupport;
   if (!std::strcmp(id, CLAP_EXT_PARAMS)) return &params;
   if (!std::strcmp(id, CLAP_EXT_STATE)) return &state;
   if (!std::strcmp(id, CLAP_EXT_LATENCY)) return &kLatency;
@@ -218,6 +234,15 @@ void ClapTestHost::flush(const std::vector<ParameterEvent>& events) {
   const clap_input_events_t inEvents = inputEventsOf(&inputEvents, &list);
   const clap_output_events_t outEvents = outputEventsInto(&sentEvents);
   params->flush(instance, &inEvents, &outEvents);
+}
+
+void ClapTestHost::tick(int times) {
+  const auto* timer = extension<clap_plugin_timer_support_t>(CLAP_EXT_TIMER_SUPPORT);
+  for (int i = 0; i < times; ++i) {
+    for (const clap_id id : std::vector<clap_id>(timers))
+      if (timer) timer->on_timer(instance, id);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }
 
 bool ClapTestHost::parameterValue(clap_id id, double* value) const {

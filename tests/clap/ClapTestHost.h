@@ -4,6 +4,7 @@
 #include <clap/ext/audio-ports.h>
 #include <clap/ext/params.h>
 #include <clap/ext/state.h>
+#include <clap/ext/timer-support.h>
 #include <clap/host.h>
 #include <clap/plugin-factory.h>
 #include <clap/plugin.h>
@@ -70,6 +71,11 @@ public:
   bool saveState(std::vector<uint8_t>* blob, uint64_t chunk = UINT64_MAX) const;
   bool loadState(const std::vector<uint8_t>& blob, uint64_t chunk = UINT64_MAX) const;
 
+  // clap.timer-support: calls the plug-in's timers once each (what a host's run loop does
+  // every period), `times` times with 10 ms between.
+  void tick(int times = 1);
+  size_t timerCount() const { return timers.size(); }
+
   // How often the plug-in called the host's callbacks.
   int flushRequests = 0;
   int callbackRequests = 0;
@@ -90,6 +96,7 @@ private:
   clap_host_t host{};
   std::vector<clap_event_param_value_t> inputEvents;
   std::vector<clap_event_param_value_t> sentEvents;
+  std::vector<clap_id> timers;
   std::vector<float> inLeft, inRight, outLeft, outRight, spareIn, spareOut;
 };
 

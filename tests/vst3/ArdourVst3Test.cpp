@@ -90,11 +90,11 @@ for _, name in ipairs({'Drollicant', 'Gentle Chorus', 'Tape Memories', 'Dark Ech
   if p and p.valid then print('preset', p.label) end
 end
 plugin:load_preset(plugin:preset_by_label('Tape Memories'))
-ARDOUR.LuaAPI.wait_for_process_callback(10, 4)
+ARDOUR.LuaAPI.wait_for_process_callback(20, 2000)
 for i = 0, plugin:parameter_count() - 1 do print('preset-values', i, ARDOUR.LuaAPI.get_processor_param(proc, i)) end
 ARDOUR.LuaAPI.set_processor_param(proc, 5, 0.3125)
 ARDOUR.LuaAPI.set_processor_param(proc, 6, 1)
-ARDOUR.LuaAPI.wait_for_process_callback(10, 4)
+ARDOUR.LuaAPI.wait_for_process_callback(20, 2000)
 for i = 0, plugin:parameter_count() - 1 do print('saved', i, ARDOUR.LuaAPI.get_processor_param(proc, i)) end
 Session:save_state('', false, false, false)
 close_session()
@@ -113,7 +113,7 @@ local s = load_session(')" + session +
                                  R"(', 'session')
 local proc = Session:route_by_name('FX'):nth_plugin(0)
 local plugin = proc:to_insert():plugin(0)
-ARDOUR.LuaAPI.wait_for_process_callback(10, 4)
+ARDOUR.LuaAPI.wait_for_process_callback(20, 2000)
 for i = 0, plugin:parameter_count() - 1 do print('reopened', i, ARDOUR.LuaAPI.get_processor_param(proc, i)) end
 print('last-preset', plugin:last_preset().label)
 close_session()
