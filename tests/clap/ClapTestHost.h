@@ -10,6 +10,7 @@
 #include <clap/plugin.h>
 #include <clap/process.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -77,10 +78,11 @@ public:
   size_t timerCount() const { return timers.size(); }
 
   // How often the plug-in called the host's callbacks.
-  int flushRequests = 0;
-  int callbackRequests = 0;
-  int rescans = 0;
-  int dirtyMarks = 0;
+  // Counted from any thread (a plug-in asks for a callback from its audio thread).
+  std::atomic<int> flushRequests{0};
+  std::atomic<int> callbackRequests{0};
+  std::atomic<int> rescans{0};
+  std::atomic<int> dirtyMarks{0};
 
 private:
   static const void* getExtension(const clap_host_t* host, const char* id);
