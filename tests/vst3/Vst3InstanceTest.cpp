@@ -8,13 +8,22 @@
 #include <travesty/component.h>
 #include <travesty/edit_controller.h>
 #include <travesty/factory.h>
+#include <travesty/view.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "AllocationCounter.h"
+#include "platform/ui/XvfbServer.h"
+
+// Last: Xlib's macros clash with names above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -189,6 +198,7 @@ public:
     return (*component)->comp.set_state(component, reinterpret_cast<v3_bstream**>(&stream)) == V3_OK;
   }
   double value(v3_param_id id) { return (*controller)->ctrl.get_parameter_normalised(controller, id); }
+  v3_edit_controller_cpp** editController() const { return controller; }
   bool ready() const { return component && processor && controller; }
   Changes outChanges{};
 
@@ -265,6 +275,134 @@ TEST(Vst3Instance, StateInSmallPiecesRestoresTheValuesAndTheProgram) {
   EXPECT_EQ(again.bytes, saved.bytes);
   // The program change was reported to the host as the eight values it set.
   EXPECT_EQ(first.outChanges.count, 8);
+}
+
+// The host side of an editor: a plug frame with a run loop (its timers are called by the
+// test) and a component handler that records the edits.
+struct HostSide {
+  struct Frame {
+    const void* table;
+    HostSide* host;
+  };
+  Frame frame{nullptr, this}, loop{nullptr, this}, handler{nullptr, this};
+  std::vector<v3_timer_handler**> timers;
+  std::vector<std::pair<v3_param_id, double>> edits;
+
+  static HostSide& of(void* self) { return *static_cast<Frame*>(self)->host; }
+  static v3_result V3_API query(void* self, const v3_tuid iid, void** obj) {
+    if (v3_tuid_match(iid, v3_run_loop_iid)) return *obj = &of(self).loop, V3_OK;
+    *obj = nullptr;
+    return V3_NO_INTERFACE;
+  }
+  static constexpr v3_plugin_frame_cpp kFrame{
+      {query, one, one}, {[](void*, v3_plugin_view**, v3_view_rect*) -> v3_result { return V3_OK; }}};
+  static constexpr v3_run_loop_cpp kLoop{{query, one, one},
+                                         {[](void*, v3_event_handler**, int) -> v3_result { return V3_OK; },
+                                          [](void*, v3_event_handler**) -> v3_result { return V3_OK; },
+                                          [](void* self, v3_timer_handler** timer, uint64_t) -> v3_result {
+                                            of(self).timers.push_back(timer);
+                                            return V3_OK;
+                                          },
+                                          [](void* self, v3_timer_handler** timer) -> v3_result {
+                                            auto& timers = of(self).timers;
+                                            timers.erase(std::remove(timers.begin(), timers.end(), timer),
+                                                         timers.end());
+                                            return V3_OK;
+                                          }}};
+  struct HandlerTable {
+    v3_funknown unknown;
+    v3_component_handler handler;
+  };
+  static constexpr HandlerTable kHandler{
+      {query, one, one},
+      {[](void*, v3_param_id) -> v3_result { return V3_OK; },
+       [](void* self, v3_param_id id, double value) -> v3_result {
+         of(self).edits.emplace_back(id, value);
+         return V3_OK;
+       },
+       [](void*, v3_param_id) -> v3_result { return V3_OK; }, [](void*, int32_t) -> v3_result { return V3_OK; }}};
+  HostSide() {
+    frame.table = &kFrame;
+    loop.table = &kLoop;
+    handler.table = &kHandler;
+  }
+  void tick(int times) {
+    for (int i = 0; i < times; ++i) {
+      for (auto** timer : std::vector<v3_timer_handler**>(timers)) v3_cpp_obj(timer)->on_timer(timer);
+      usleep(10000);
+    }
+  }
+};
+
+TEST(Vst3Instance, EditorEmbedsAtTheHostsScaleAndSendsEditsToTheHost) {
+  if (!testing_ui::xvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
+  testing_ui::XvfbServer server;
+  ASSERT_TRUE(server.running());
+  setenv("DISPLAY", server.display().c_str(), 1);
+  Display* x = XOpenDisplay(server.display().c_str());
+  ASSERT_NE(x, nullptr);
+  const Window parent = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, 900, 600, 0, 0, 0);
+  XMapWindow(x, parent);
+  XSync(x, False);
+  {
+    Instance instance;
+    ASSERT_TRUE(instance.ready());
+    HostSide host;
+    auto** controller = instance.editController();
+    (*controller)->ctrl.set_component_handler(controller, reinterpret_cast<v3_component_handler**>(&host.handler));
+    auto** view = reinterpret_cast<v3_plugin_view_cpp**>((*controller)->ctrl.create_view(controller, "editor"));
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ((*view)->view.is_platform_type_supported(view, "X11EmbedWindowID"), V3_TRUE);
+    v3_plugin_view_content_scale_cpp** scale = nullptr;
+    ASSERT_EQ((*view)->query_interface(view, v3_plugin_view_content_scale_iid, reinterpret_cast<void**>(&scale)),
+              V3_OK);
+    EXPECT_EQ((*scale)->scale.set_content_scale_factor(scale, 2.0f), V3_OK);
+    (*view)->view.set_frame(view, reinterpret_cast<v3_plugin_frame**>(&host.frame));
+    ASSERT_EQ((*view)->view.attached(view, reinterpret_cast<void*>(uintptr_t(parent)), "X11EmbedWindowID"), V3_OK);
+    ASSERT_EQ(host.timers.size(), 1u) << "the editor runs from the host's run loop";
+    host.tick(5);
+    v3_view_rect rect{};
+    ASSERT_EQ((*view)->view.get_size(view, &rect), V3_OK);
+    EXPECT_EQ(rect.right - rect.left, 840);
+    EXPECT_EQ(rect.bottom - rect.top, 560);
+
+    Window root = 0, up = 0, *children = nullptr;
+    unsigned count = 0;
+    XQueryTree(x, parent, &root, &up, &children, &count);
+    ASSERT_EQ(count, 1u);
+    const Window editor = children[0];
+    XFree(children);
+    for (int type : {ButtonPress, ButtonRelease}) {  // flighty, at 2 pixels a point
+      XEvent e{};
+      e.type = type;
+      e.xbutton.display = x;
+      e.xbutton.window = editor;
+      e.xbutton.x = 226;
+      e.xbutton.y = 502;
+      e.xbutton.button = Button1;
+      XSendEvent(x, editor, False, NoEventMask, &e);
+      XFlush(x);
+    }
+    host.tick(5);
+    ASSERT_FALSE(host.edits.empty());
+    EXPECT_EQ(host.edits.back(), (std::pair<v3_param_id, double>{6, 1.0}));
+
+    v3_view_rect smaller{0, 0, 100, 100};
+    EXPECT_EQ((*view)->view.check_size_constraint(view, &smaller), V3_OK);
+    EXPECT_GE(smaller.bottom, 280);
+    v3_view_rect wanted{0, 0, 600, 400};
+    EXPECT_EQ((*view)->view.on_size(view, &wanted), V3_OK);
+    host.tick(3);
+    XWindowAttributes a{};
+    XGetWindowAttributes(x, editor, &a);
+    EXPECT_EQ(std::pair(a.width, a.height), std::pair(600, 400));
+
+    EXPECT_EQ((*view)->view.removed(view), V3_OK);
+    EXPECT_TRUE(host.timers.empty());
+    (*scale)->unref(scale);
+    (*view)->unref(view);
+  }
+  XCloseDisplay(x);
 }
 
 }  // namespace
