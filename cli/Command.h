@@ -20,5 +20,6 @@ int runPresetsCommand(std::span<char* const> args);
 int runStateCommand(std::span<char* const> args);
 int runInfoCommand(std::span<char* const> args);
 int runSnapshotCommand(std::span<char* const> args);
+int runLiveCommand(std::span<char* const> args);
 
 }  // namespace drollicant::cli

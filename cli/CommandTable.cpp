@@ -10,6 +10,7 @@ std::span<const Command> commandTable() {
     Command{"info", "show the version, the parameters and the tail time", runInfoCommand},
 #if defined(DROLLICANT_EDITOR)
     Command{"snapshot", "draw the editor, showing the chosen settings, into a PNG file", runSnapshotCommand},
+    Command{"live", "run the effect on a live JACK input, with the editor in its own window", runLiveCommand},
 #endif
   };
   return kCommands;

@@ -16,6 +16,7 @@ PACKAGES=(
   lilv-utils sordi jalv jackd2 xvfb xdotool x11-utils imagemagick sox
   clang libclang-rt-14-dev clang-format clang-tidy
   dpkg-dev ardour
+  dpf-source zam-plugins libjack-jackd2-dev
 )
 
 # The cross build for 64-bit ARM boards (cmake/aarch64-linux-gnu.cmake): Debian's cross

@@ -32,7 +32,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 # ThreadSanitizer: the threading tests (label "threads") only, so only their
 # executables are built. Any data race it reports fails the run.
 TSAN_DIR="$ROOT/build-tsan"
-TSAN_TARGETS=(audiounit_thread_tests)
+TSAN_TARGETS=(audiounit_thread_tests drollicant_clap_thread_tests)
 cmake -S "$ROOT" -B "$TSAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Sanitize -DDROLLICANT_SANITIZE=thread \
   -DCMAKE_CXX_FLAGS_SANITIZE="-O1 -g1" -DCMAKE_C_FLAGS_SANITIZE="-O1 -g1" >/dev/null
 cmake --build "$TSAN_DIR" --target "${TSAN_TARGETS[@]}"

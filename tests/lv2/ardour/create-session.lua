@@ -4,7 +4,8 @@
 -- of the empty track: headless Lua cannot import files) and the plug-in URI, set to the
 -- factory preset labelled PRESET, then to each control INDEX (control inputs counted
 -- from 0) = VALUE. Prints "SOURCE <path>" for each channel file of the region, so the
--- caller can write its audio into them, and "SAVED" once saved.
+-- caller can write its audio into them, and "SAVED" once saved. The plug-in is an LV2
+-- unless DROLLICANT_PLUGIN_TYPE names another of Ardour's plug-in types (VST3).
 io.stdout:setvbuf("no")
 local folder, name, rate, frames, uri, preset = arg[1], arg[2], tonumber(arg[3]), tonumber(arg[4]), arg[5], arg[6]
 
@@ -26,7 +27,8 @@ audio:set_fade_out_active(false)
 track:playlist():add_region(region, Temporal.timepos_t(0), 1, false)
 for c = 0, audio:n_channels() - 1 do print("SOURCE " .. audio:source(c):to_filesource():path()) end
 
-local processor = ARDOUR.LuaAPI.new_plugin(session, uri, ARDOUR.PluginType.LV2, "")
+local pluginType = ARDOUR.PluginType[os.getenv("DROLLICANT_PLUGIN_TYPE") or "LV2"]
+local processor = ARDOUR.LuaAPI.new_plugin(session, uri, pluginType, "")
 assert(not processor:isnil(), "no such plug-in: " .. uri)
 assert(track:add_processor_by_index(processor, 0, nil, true) == 0, "cannot add the plug-in")
 local plugin = processor:to_insert():plugin(0)
