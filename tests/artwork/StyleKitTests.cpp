@@ -3,7 +3,6 @@
 #include "artwork/KnobsStyleKit.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,9 +10,11 @@
 
 #include "artwork/BundleToken.h"
 #include "platform/ui/OffscreenBackend.h"
+#include "support/TemporaryDirectory.h"
 
 using namespace platform;
 using drollicant::KnobsStyleKit;
+using testing_support::TemporaryDirectory;
 namespace fs = std::filesystem;
 
 namespace {
@@ -22,17 +23,6 @@ const Pixel kWhite{255, 255, 255, 255};
 const Pixel kRed{255, 0, 0, 255};
 const Pixel kGreen{0, 255, 0, 255};
 const Pixel kClear{};
-
-class TempFolder {
-public:
-  explicit TempFolder(const std::string& name)
-      : path(fs::temp_directory_path() / ("drollicant_artwork_" + name + "_" + std::to_string(getpid()))) {
-    fs::remove_all(path);
-    fs::create_directories(path);
-  }
-  ~TempFolder() { fs::remove_all(path); }
-  fs::path path;
-};
 
 // A bundle folder with Resources/; returns the folder.
 fs::path makeBundle(const fs::path& folder) {
@@ -85,8 +75,8 @@ TEST(StyleKitRadio, RingAndDotGeometryAt120By80) {
 }
 
 TEST(StyleKitResources, FitsUnderlaysOverlaysAndFallsBackToTransparent) {
-  TempFolder temp("fit");
-  const fs::path code = makeBundle(temp.path / "Code.lv2");
+  TemporaryDirectory temp;
+  const fs::path code = makeBundle(temp / "Code.lv2");
   // 200 × 200 underlay: green with 10-unit red bands along its left and top edges.
   writeArt(code, "CharismaUnderlay", 200, 200, "#00ff00", 10);
   writeArt(code, "KnobOverlay", 200, 100, "#ff0000");
@@ -125,9 +115,9 @@ TEST(StyleKitResources, FitsUnderlaysOverlaysAndFallsBackToTransparent) {
 }
 
 TEST(StyleKitBundles, CandidateListOrderDuplicatesAndSuffixCase) {
-  TempFolder temp("bundles");
-  const fs::path code = makeBundle(temp.path / "Code");
-  const fs::path app = makeBundle(temp.path / "App");
+  TemporaryDirectory temp;
+  const fs::path code = makeBundle(temp / "Code");
+  const fs::path app = makeBundle(temp / "App");
   const fs::path plugins = app / "PlugIns";
   makeBundle(plugins / "First.lv2");
   fs::create_directory_symlink(plugins / "First.lv2", plugins / "Again.lv2");  // same bundle twice

@@ -9,8 +9,6 @@
 namespace testing_support {
 
 inline constexpr const char* kPluginURI = "urn:drollicant:lv2:drollicant";
-inline const std::vector<std::string> kParameterSymbols{"charisma",  "naivete", "nostalgia", "surprise",
-                                                        "sweetness", "whimsy",  "flighty",   "genteel"};
 
 // An LV2 search path holding only the built bundle (and the LV2 specifications), so
 // hosts see exactly our plug-in.

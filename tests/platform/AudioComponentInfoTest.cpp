@@ -27,15 +27,6 @@ PlistDictionary component(const char* type, const char* subtype, const char* man
 
 }  // namespace
 
-TEST(AudioComponentInfo, ComesFromTheExtensionsInfoPlist) {
-  const auto info = audioComponentFromBundle(*NSBundle::bundleWithURL(DROLLICANT_SOURCE_DIR "/audiounit"), nullptr);
-  ASSERT_TRUE(info);
-  EXPECT_EQ(stringFromFourCharCode(info->description.componentType), "aufx");
-  EXPECT_EQ(stringFromFourCharCode(info->description.componentSubType), "drlc");
-  EXPECT_EQ(stringFromFourCharCode(info->description.componentManufacturer), "Drol");
-  EXPECT_GT(info->version, 0u);
-}
-
 TEST(AudioComponentInfo, MissingOrMalformedEntriesAreErrors) {
   NSError error;
   EXPECT_FALSE(audioComponentFromInfoDictionary({}, &error));

@@ -12,6 +12,10 @@
 
 namespace testing_support {
 
+// The parameters' identifiers (LV2 port symbols, state keys, --set names), in address order.
+inline const std::vector<std::string> kParameterSymbols{"charisma",  "naivete", "nostalgia", "surprise",
+                                                        "sweetness", "whimsy",  "flighty",   "genteel"};
+
 // The words that start a program of this build: in a cross build, its emulator first
 // (the kernel of the build machine cannot run it by itself).
 inline std::vector<std::string> buildProgram(const std::string& path) {

@@ -2,12 +2,12 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "TestImages.h"
 #include "TestSupport.h"
 #include "platform/ui/OffscreenBackend.h"
+#include "support/TemporaryDirectory.h"
 
 using namespace platform;
 using namespace testing_ui;
@@ -86,8 +86,7 @@ TEST(Image, DrawInRectStaysUprightInBothOrientationsAndClearsOnlyItsOwnPixels) {
 
 // Vector artwork at its own size and any resolution is checked through the style kit's resources.
 TEST(Image, LoadsPngAndRefusesWhatItCannotRead) {
-  const auto dir = std::filesystem::temp_directory_path() / ("drollicant_ui_load_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  const testing_support::TemporaryDirectory dir;
   std::ofstream(dir / "Broken.svg") << "<svg";
   std::ofstream(dir / "Notes.txt") << "not an image";
   ASSERT_TRUE(OffscreenBackend::renderImage(*solidImage({6, 4}, kGreen), 1)->writePNG(dir / "Dot.png"));
@@ -97,7 +96,6 @@ TEST(Image, LoadsPngAndRefusesWhatItCannotRead) {
   EXPECT_EQ(OffscreenBackend::renderImage(*bitmap, 1)->pixel(3, 2), kOpaqueGreen);
   for (const char* name : {"Broken.svg", "Missing.png", "Notes.txt"})
     EXPECT_FALSE(NSImage::imageWithContentsOfFile(dir / name)) << name;
-  std::filesystem::remove_all(dir);
 }
 
 TEST(BezierPath, OvalWithoutAreaOrColourWithoutContextSpoilsNothing) {
