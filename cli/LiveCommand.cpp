@@ -47,7 +47,7 @@ int runLiveCommand(std::span<char* const> argv) {
       },
       false, status);
   if (!args) return status;
-  const auto recipe = recipeFromArguments(kCommandName, *args, status);
+  const auto recipe = recipeFromArguments(kCommandName, *args, UnitRecipe::Presets::kRequired, status);
   if (!recipe) return status;
   std::string error;
   auto unit = recipe->makeUnit(error);

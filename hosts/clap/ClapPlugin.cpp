@@ -106,7 +106,8 @@ struct ClapCallbacks {
       [](const clap_plugin_t* p, const clap_ostream_t* stream) { return ClapPlugin::of(p).saveState(stream); },
       [](const clap_plugin_t* p, const clap_istream_t* stream) { return ClapPlugin::of(p).loadState(stream); }};
   static constexpr clap_plugin_latency_t kLatency{[](const clap_plugin_t*) -> uint32_t { return 0; }};
-  static constexpr clap_plugin_tail_t kTail{[](const clap_plugin_t*) -> uint32_t { return 0; }};
+  static constexpr clap_plugin_tail_t kTail{
+      [](const clap_plugin_t* p) -> uint32_t { return ClapPlugin::of(p).hosted->tailFrames(); }};
 };
 
 const clap_plugin_descriptor_t ClapPlugin::kDescriptor{CLAP_VERSION_INIT,

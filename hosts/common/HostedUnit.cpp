@@ -93,6 +93,12 @@ void HostedUnit::reset() {
   eventMarks = 0;
 }
 
+uint32_t HostedUnit::tailFrames() const {
+  const double frames = std::ceil(audioUnit->tailTime() * sampleRate);
+  if (!(frames > 0.0)) return 0;
+  return frames < double(INT32_MAX) ? uint32_t(frames) : uint32_t(INT32_MAX);
+}
+
 void HostedUnit::aimAtControls() {
   // The kernel's reset starts the delays where the controls now aim them.
   audioUnit->setShouldBypassEffect(false);

@@ -89,6 +89,10 @@ public:
   // The unit, for what the formats translate themselves: saved state, presets, the
   // editor, the tail time. Its parameter tree feeds this layer (see above); its own
   // bypass switch belongs to this layer: use setBypassed.
+  // Any thread: how long the effect rings on after its input stops (its feedback's
+  // echoes), in frames at the prepared rate; 0 before `prepare`.
+  uint32_t tailFrames() const;
+
   DrollicantAudioUnit& unit() { return *audioUnit; }
   uint32_t maximumFramesToRender() const { return maxFrames; }
 

@@ -83,7 +83,8 @@ struct Vst3Tables {
        [](void*) -> uint32_t { return 0; },
        [](void* self, v3_process_setup* setup) { return of(self).setupProcessing(setup); },
        [](void*, v3_bool) -> v3_result { return V3_OK; },
-       [](void* self, v3_process_data* data) { return of(self).process(data); }, [](void*) -> uint32_t { return 0; }}};
+       [](void* self, v3_process_data* data) { return of(self).process(data); },
+       [](void* self) -> uint32_t { return of(self).hosted ? of(self).hosted->tailFrames() : 0; }}};
 
   static constexpr v3_edit_controller_cpp kController{
       {query, ref, unref},

@@ -110,7 +110,10 @@ TEST_F(DrollicantClap, DescribesItsPortsParametersPresetsAndTimes) {
   EXPECT_EQ(latency->get(host->plugin()), 0u);
   const auto* tail = host->extension<TailExtension>("clap.tail");
   ASSERT_NE(tail, nullptr);
-  EXPECT_EQ(tail->get(host->plugin()), 0u);
+  // The feedback's echoes outlast the input: a host that stops at once cuts them off.
+  ASSERT_TRUE(host->activate(48000, 512));
+  EXPECT_GT(tail->get(host->plugin()), 0u);
+  host->deactivate();
 }
 
 TEST_F(DrollicantClap, ParameterEventsTakeEffectAtTheirFrames) {
