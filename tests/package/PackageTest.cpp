@@ -53,6 +53,9 @@ TEST_F(DebianPackage, InstallsWhereHostsFindIt) {
                            "Info.plist", "Resources/presets/00-Drollicant.aupreset"})
     EXPECT_TRUE(fs::is_regular_file(root / "usr/lib/lv2/drollicant.lv2" / file)) << file;
   EXPECT_TRUE(fs::is_regular_file(root / "usr/share/applications/drollicant.desktop"));
+  // The other formats in the folders their hosts search.
+  EXPECT_TRUE(fs::is_regular_file(root / "usr/lib/vst3/Drollicant.vst3/Contents/x86_64-linux/Drollicant.so"));
+  EXPECT_TRUE(fs::is_regular_file(root / "usr/lib/clap/Drollicant.clap"));
   EXPECT_TRUE(fs::is_empty(home)) << "cpack wrote into the home folder";
 
   // dpkg-shlibdeps found the libraries the binaries link.
