@@ -660,6 +660,55 @@ INLINE void delaySamples(DelayRun* const* lines, float* const* blocks, const flo
   }
 }
 
+#if defined(__AVX512F__) || defined(__AVX2__)
+// Samples j … j + CW − 1 of `count` lines that share their reads at once, sample q of
+// the grid chunk first, while every read lies before the slots the chunk writes (the
+// delay exceeds the chunk); the new write position.
+template <int count>
+INLINE int64_t delayChunk(DelayRun* const* lines, float* const* rings, float* const* blocks, const float* g, int64_t j,
+                          int32_t q, int64_t w, double T, double c, const double* powers) {
+  const int64_t L = lines[0]->length;
+  const int32_t length = int32_t(L);
+  const ChunkReads reads = chunkReads(powers + q + 1, T, c, w);
+  const ci i0 = reads.slot;
+  // Reads must come from slots this chunk does not write: [w + CW − L, w − 1]. They
+  // usually lie within a few samples of each other: then one window of 2·CW slots
+  // beginning just before the first read holds them all and two permutes pick them.
+  const int32_t lo = i0[0] - 4, first = int32_t(w) + CW - length, last = int32_t(w) - 1;
+  const ci offset = i0 - lo;
+  const int32_t slot = lo < 0 ? lo + length : lo;
+  const bool windowed = lo >= first && lo + 2 * CW - 1 <= last && slot + 2 * CW <= length &&
+                        !anyLane(__builtin_bit_cast(cu, offset) > 2u * CW - 2);
+  if (!windowed && anyLane((i0 < first) | (i0 + 1 > last))) {
+    delaySamples<count>(lines, blocks, g, j, j + CW, q, w, T, c, powers);
+    return w;
+  }
+  const ci j0 = i0 + ((i0 < 0) & length);
+  const ci j1 = (j0 + 1 == length) ? ci{} : j0 + 1;
+  for (int l = 0; l < count; ++l) {
+    float* ring = rings[l];
+    cf a, b;
+    if (windowed) {
+      const cf w0 = loadc(ring + slot), w1 = loadc(ring + slot + CW);
+      a = pick(w0, w1, offset), b = pick(w0, w1, offset + 1);
+    } else {
+      a = gather(ring, j0), b = gather(ring, j1);
+    }
+    const cf y = a + reads.fraction * (b - a);
+    const cf x = finiteOrZeroc(loadc(blocks[l] + j));
+    const cf fed = g[l] > 0.0f ? finiteOrZeroc(x + g[l] * y) : x;
+    if (w + CW <= L) {
+      storec(ring + w, fed);
+    } else {
+      for (int k = 0; k < CW; ++k) ring[(w + k) % L] = fed[k];
+    }
+    storec(blocks[l] + j, y);
+  }
+  w = w + CW >= L ? w + CW - L : w + CW;
+  return w;
+}
+#endif
+
 // `count` lines (one, or both channels' lines of a band) whose delays, rings, write
 // positions and steps agree, so that they share every read position. The caller has
 // checked.
@@ -684,7 +733,6 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n) {
   constexpr double kFar = double(1 << 30);
   const bool steady = s >= 0.0 && s < 1.0 && L > 2 * CW && L < (int64_t(1) << 30);
   bool chunked = steady && T > -kFar && T < kFar && c > -kFar && c < kFar;
-  const int32_t length = int32_t(L);
 #endif
   int64_t step = 0;
   for (int64_t i = 0; i < n;) {
@@ -705,53 +753,14 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n) {
     }
     const int64_t end = i + (n - i < G - p ? n - i : G - p);
 #if defined(__AVX512F__) || defined(__AVX2__)
-    // Samples j … j + CW − 1 at once, sample q of the grid chunk first, while every read
-    // lies before the slots the chunk writes (the delay exceeds the chunk).
-    auto chunk = [&](int64_t j, int32_t q) __attribute__((always_inline)) {
-      const ChunkReads reads = chunkReads(powers + q + 1, T, c, w);
-      const ci i0 = reads.slot;
-      // Reads must come from slots this chunk does not write: [w + CW − L, w − 1]. They
-      // usually lie within a few samples of each other: then one window of 2·CW slots
-      // beginning just before the first read holds them all and two permutes pick them.
-      const int32_t lo = i0[0] - 4, first = int32_t(w) + CW - length, last = int32_t(w) - 1;
-      const ci offset = i0 - lo;
-      const int32_t slot = lo < 0 ? lo + length : lo;
-      const bool windowed = lo >= first && lo + 2 * CW - 1 <= last && slot + 2 * CW <= length &&
-                            !anyLane(__builtin_bit_cast(cu, offset) > 2u * CW - 2);
-      if (!windowed && anyLane((i0 < first) | (i0 + 1 > last))) {
-        delaySamples<count>(lines, blocks, g, j, j + CW, q, w, T, c, powers);
-        return;
-      }
-      const ci j0 = i0 + ((i0 < 0) & length);
-      const ci j1 = (j0 + 1 == length) ? ci{} : j0 + 1;
-      for (int l = 0; l < count; ++l) {
-        float* ring = rings[l];
-        cf a, b;
-        if (windowed) {
-          const cf w0 = loadc(ring + slot), w1 = loadc(ring + slot + CW);
-          a = pick(w0, w1, offset), b = pick(w0, w1, offset + 1);
-        } else {
-          a = gather(ring, j0), b = gather(ring, j1);
-        }
-        const cf y = a + reads.fraction * (b - a);
-        const cf x = finiteOrZeroc(loadc(blocks[l] + j));
-        const cf fed = g[l] > 0.0f ? finiteOrZeroc(x + g[l] * y) : x;
-        if (w + CW <= L) {
-          storec(ring + w, fed);
-        } else {
-          for (int k = 0; k < CW; ++k) ring[(w + k) % L] = fed[k];
-        }
-        storec(blocks[l] + j, y);
-      }
-      w = w + CW >= L ? w + CW - L : w + CW;
-    };
     if (chunked && p == 0 && end - i == G) {
       // A whole grid chunk, the usual case.
-      for (int32_t q = 0; q < G; q += CW) chunk(i + q, q);
+      for (int32_t q = 0; q < G; q += CW) w = delayChunk<count>(lines, rings, blocks, g, i + q, q, w, T, c, powers);
       i += G, p = G;
       continue;
     }
-    for (; chunked && i + CW <= end; i += CW, p += CW) chunk(i, p);
+    for (; chunked && i + CW <= end; i += CW, p += CW)
+      w = delayChunk<count>(lines, rings, blocks, g, i, p, w, T, c, powers);
 #endif
     if (i < end) {
       delaySamples<count>(lines, blocks, g, i, end, p, w, T, c, powers);
