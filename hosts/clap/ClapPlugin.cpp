@@ -11,10 +11,9 @@
 
 #include "hosts/clap/ClapEditor.h"
 #include "hosts/clap/ClapTail.h"
+#include "hosts/common/BundledUnit.h"
 #include "hosts/common/PluginIdentity.h"
 #include "hosts/common/StateBlob.h"
-#include "platform/au/AudioComponentInfo.h"
-#include "platform/foundation/NSBundle.h"
 
 namespace drollicant::clap {
 using namespace platform;
@@ -148,15 +147,7 @@ bool ClapPlugin::init() {
   // Never assume a host extension: each may be missing.
   hostParams = static_cast<const clap_host_params_t*>(_host->get_extension(_host, CLAP_EXT_PARAMS));
   hostState = static_cast<const clap_host_state_t*>(_host->get_extension(_host, CLAP_EXT_STATE));
-  const auto bundle = NSBundle::bundleForClass(DrollicantAudioUnit::classToken());
-  const auto component = bundle ? audioComponentFromBundle(*bundle, nullptr) : std::nullopt;
-  if (!component) return false;
-  auto made = DrollicantAudioUnit::create(component->description, 0, nullptr);
-  if (!made) return false;
-  // The preset values are read before the layer takes the tree over: reading them sets
-  // and reads back the tree, which the layer would answer with glide targets.
-  presets.read(*made);
-  hosted = hosts::HostedUnit::create(std::move(made));
+  hosted = hosts::hostedUnitFromOwnBundle(presets);
   if (!hosted) return false;
   unit = &hosted->unit();
   adoptUnitValues();

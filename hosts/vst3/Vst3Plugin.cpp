@@ -7,12 +7,11 @@
 #include <cstring>
 #include <thread>
 
+#include "hosts/common/BundledUnit.h"
 #include "hosts/common/PluginIdentity.h"
 #include "hosts/common/StateBlob.h"
 #include "hosts/vst3/Vst3Identity.h"
 #include "hosts/vst3/Vst3View.h"
-#include "platform/au/AudioComponentInfo.h"
-#include "platform/foundation/NSBundle.h"
 
 namespace drollicant::vst3 {
 using namespace platform;
@@ -182,14 +181,7 @@ void* Vst3Plugin::queryInterface(const v3_tuid iid) {
 }
 
 bool Vst3Plugin::make() {
-  const auto bundle = NSBundle::bundleForClass(DrollicantAudioUnit::classToken());
-  const auto info = bundle ? audioComponentFromBundle(*bundle, nullptr) : std::nullopt;
-  if (!info) return false;
-  auto made = DrollicantAudioUnit::create(info->description, 0, nullptr);
-  if (!made) return false;
-  // Read before the layer takes the tree over (it would answer with glide targets).
-  presets.read(*made);
-  hosted = hosts::HostedUnit::create(std::move(made));
+  hosted = hosts::hostedUnitFromOwnBundle(presets);
   if (!hosted) return false;
   unit = &hosted->unit();
   adoptUnitValues();
