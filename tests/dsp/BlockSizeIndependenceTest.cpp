@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "KernelSettings.h"
 #include "PlainEngine.h"
 #include "SignalHelpers.h"
 #include "dsp/DrollicantDSPKernel.h"
@@ -18,11 +19,7 @@
 namespace drollicant {
 namespace {
 
-struct Settings {
-  const char* name;
-  float charisma, naivete, nostalgia, surprise, sweetness, whimsy;
-  bool flighty, genteel;
-};
+using Settings = test::KernelSettings;
 
 const Settings kSettings[] = {
     {"deep fast sweep", 0.0f, 1.0f, 0.7f, 0.5f, 0.5f, 0.6f, false, false},
@@ -50,8 +47,7 @@ template <class Cuts>
 std::vector<float> render(const EngineRoutines& routines, const Settings& s, const Input& in, Cuts nextBlock) {
   DrollicantDSPKernel k;
   k.routines = &routines;
-  k.charisma = s.charisma, k.naivete = s.naivete, k.nostalgia = s.nostalgia, k.surprise = s.surprise;
-  k.sweetness = s.sweetness, k.whimsy = s.whimsy, k.flighty = s.flighty, k.genteel = s.genteel;
+  s.applyTo(k);
   k.allocate(kMaxFrames, kRate);
   const int64_t frames = int64_t(in.left.size());
   std::vector<float> out(2 * size_t(frames));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "KernelSettings.h"
 #include "PlainEngine.h"
 #include "cli/DemoClip.h"
 #include "dsp/DrollicantDSPKernel.h"
@@ -15,11 +16,7 @@
 namespace drollicant {
 namespace {
 
-struct Settings {
-  const char* name;
-  float charisma, naivete, nostalgia, surprise, sweetness, whimsy;
-  bool flighty, genteel;
-};
+using Settings = test::KernelSettings;
 
 const Settings kSettings[] = {
     {"typical", 0.2f, 0.5f, 0.7f, 0.5f, 0.5f, 0.6f, false, false},
@@ -30,18 +27,13 @@ const Settings kSettings[] = {
 
 constexpr int64_t kMaxFrames = 1024;
 
-void apply(DrollicantDSPKernel& k, const Settings& s) {
-  k.charisma = s.charisma, k.naivete = s.naivete, k.nostalgia = s.nostalgia, k.surprise = s.surprise;
-  k.sweetness = s.sweetness, k.whimsy = s.whimsy, k.flighty = s.flighty, k.genteel = s.genteel;
-}
-
 // Plays the clip through a kernel using `routines`; halfway the delays are swept to
 // their other extreme and a burst of bad samples arrives.
 std::vector<float> play(const EngineRoutines& routines, const Settings& s, double rate, const std::vector<float>& clipL,
                         const std::vector<float>& clipR) {
   DrollicantDSPKernel k;
   k.routines = &routines;
-  apply(k, s);
+  s.applyTo(k);
   k.allocate(kMaxFrames, rate);
   std::mt19937 cuts(11);
   std::uniform_int_distribution<int64_t> length(1, kMaxFrames);
