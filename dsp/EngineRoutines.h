@@ -102,8 +102,12 @@ struct EngineRoutines {
   void (*mixSaturate)(const float* bands, int64_t stride, const float* weights, float* out, int64_t n);
 };
 
-// The names DROLLICANT_ISA may give, narrowest first.
+// The names DROLLICANT_ISA may give, narrowest first: the copies this build carries.
+#if defined(__x86_64__)
 inline constexpr const char* kEngineRoutinesNames[] = {"baseline", "avx2", "avx512"};
+#else
+inline constexpr const char* kEngineRoutinesNames[] = {"baseline"};
+#endif
 
 // The widest copy this CPU runs, or the one named by DROLLICANT_ISA (one of
 // kEngineRoutinesNames) if this CPU runs it. Chosen once, on first use.

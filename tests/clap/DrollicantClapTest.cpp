@@ -42,7 +42,9 @@ protected:
     auto host = std::make_unique<ClapTestHost>(DROLLICANT_CLAP);
     EXPECT_TRUE(host->loaded());
     EXPECT_TRUE(host->create("org.drollicant.drollicant"));
-    if (activate) EXPECT_TRUE(host->activate(kRate, kMaxFrames));
+    if (activate) {
+      EXPECT_TRUE(host->activate(kRate, kMaxFrames));
+    }
     return host;
   }
 
