@@ -5,9 +5,7 @@
 #include <array>
 #include <memory>
 
-#include "audiounit/ParameterTable.h"
-#include "editor/DrollicantAUViewControllerMac.h"
-#include "platform/ui/X11Backend.h"
+#include "hosts/common/EmbeddedEditor.h"
 
 namespace drollicant::clap {
 
@@ -31,29 +29,16 @@ public:
   ClapEditor& operator=(const ClapEditor&) = delete;
 
   // The plug-in's values changed other than through this editor (state, preset, host).
-  void hostValuesChanged();
+  void hostValuesChanged() { editor.valuesChanged(); }
 
 private:
   bool make();
-  bool setScale(double scale);
-  bool size(uint32_t* width, uint32_t* height) const;
-  bool setSize(uint32_t width, uint32_t height);
-  bool setParent(unsigned long window);
-  void idle();
-  void parameterChanged(platform::AUParameterAddress address, platform::AUValue value);
 
   ClapPlugin& plugin;
   const clap_host_timer_support_t* timers = nullptr;
   clap_id timer = 0;
   bool timerRegistered = false;
-  double scale = 1;
-  platform::CGSize points{DrollicantAUViewControllerMac::kPreferredWidth,
-                          DrollicantAUViewControllerMac::kPreferredHeight};
-  std::shared_ptr<DrollicantAUViewControllerMac> viewController;
-  std::shared_ptr<platform::AUAudioUnit> unit;
-  std::unique_ptr<platform::X11EmbeddedView> window;
-  platform::AUParameterObserverToken observerToken = nullptr;
-  std::array<float, kParameterTable.size()> shown{};
+  hosts::EmbeddedEditor editor;
 
   friend struct ClapEditorCallbacks;
 };

@@ -11,10 +11,6 @@ using namespace platform;
 
 namespace {
 constexpr const char* kX11Embedding = "X11EmbedWindowID";
-constexpr uint64_t kIdlePeriodMs = 16;
-// Below this the knobs no longer fit their labels.
-constexpr CGFloat kMinimumWidth = 210;
-constexpr CGFloat kMinimumHeight = 140;
 }  // namespace
 
 struct Vst3ViewTables {
@@ -56,7 +52,10 @@ Vst3View* Vst3View::create(Vst3Plugin& plugin) {
   return made;
 }
 
-Vst3View::Vst3View(Vst3Plugin& owner) : plugin(owner) {
+Vst3View::Vst3View(Vst3Plugin& owner)
+    : plugin(owner),
+      editor([this](size_t address) { return plugin.controllerValue(address); },
+             [this](size_t address, float value) { plugin.editorChanged(address, value); }) {
   plugin.ref();
   view = {&Vst3ViewTables::kView, this};
   contentScale = {&Vst3ViewTables::kContentScale, this};
@@ -65,8 +64,6 @@ Vst3View::Vst3View(Vst3Plugin& owner) : plugin(owner) {
 
 Vst3View::~Vst3View() {
   removed();
-  if (unit && unit->parameterTree() && observerToken) unit->parameterTree()->removeParameterObserver(observerToken);
-  viewController.reset();
   if (frame) v3_cpp_obj_unref(frame);
   plugin.viewClosed(this);
   plugin.unref();
@@ -90,32 +87,7 @@ void* Vst3View::queryInterface(const v3_tuid iid) {
   return face;
 }
 
-bool Vst3View::make() {
-  viewController = DrollicantAUViewControllerMac::initWithNibName();
-  unit = viewController->createAudioUnitWithComponentDescription(plugin.audioUnit().componentDescription(), nullptr);
-  if (!unit || !unit->parameterTree()) return false;
-  valuesChanged();
-  observerToken = unit->parameterTree()->tokenByAddingParameterObserver(
-      [this](AUParameterAddress address, AUValue value) { parameterChanged(address, value); });
-  return true;
-}
-
-void Vst3View::valuesChanged() {
-  if (!unit) return;
-  for (const auto& parameter : unit->parameterTree()->allParameters()) {
-    const auto address = parameter->address();
-    if (address >= shown.size()) continue;
-    shown[address] = plugin.controllerValue(address);
-    // Not back to ourselves: the controller already has this value.
-    if (parameter->storedValue() != shown[address]) parameter->setValue(shown[address], observerToken);
-  }
-}
-
-void Vst3View::parameterChanged(AUParameterAddress address, AUValue value) {
-  if (address >= shown.size() || shown[address] == value) return;
-  shown[address] = value;
-  plugin.editorChanged(address, value);
-}
+bool Vst3View::make() { return editor.make(plugin.audioUnit().componentDescription()); }
 
 v3_result Vst3View::setFrame(v3_plugin_frame** newFrame) {
   if (newFrame) v3_cpp_obj_ref(newFrame);
@@ -125,17 +97,15 @@ v3_result Vst3View::setFrame(v3_plugin_frame** newFrame) {
 }
 
 v3_result Vst3View::attached(void* parent, const char* type) {
-  if (window || !parent || !type || std::strcmp(type, kX11Embedding)) return V3_FALSE;
+  if (editor.embedded() || !parent || !type || std::strcmp(type, kX11Embedding)) return V3_FALSE;
   // Without the host's run loop nothing would ever draw or take a click.
   if (!frame || v3_cpp_obj_query_interface(frame, v3_run_loop_iid, &runLoop) != V3_OK || !runLoop) return V3_FALSE;
-  viewController->view()->setFrameSize(points);
-  window = X11EmbeddedView::create(reinterpret_cast<uintptr_t>(parent), viewController->view(), scale);
-  if (!window) {
+  if (!editor.embed(reinterpret_cast<uintptr_t>(parent))) {
     stopTimer();
     return V3_FALSE;
   }
   timerRunning = v3_cpp_obj(runLoop)->register_timer(runLoop, reinterpret_cast<v3_timer_handler**>(&timer),
-                                                     kIdlePeriodMs) == V3_OK;
+                                                     hosts::EmbeddedEditor::kIdlePeriodMs) == V3_OK;
   return V3_OK;
 }
 
@@ -149,45 +119,40 @@ void Vst3View::stopTimer() {
 
 v3_result Vst3View::removed() {
   stopTimer();
-  window.reset();
+  editor.close();
   return V3_OK;
 }
 
 v3_result Vst3View::size(v3_view_rect* rect) const {
   if (!rect) return V3_INVALID_ARG;
-  const CGSize current = window ? window->size() : points;
-  *rect = {0, 0, int32_t(std::lround(current.width * scale)), int32_t(std::lround(current.height * scale))};
+  uint32_t width = 0, height = 0;
+  editor.pixelSize(width, height);
+  *rect = {0, 0, int32_t(width), int32_t(height)};
   return V3_OK;
 }
 
 v3_result Vst3View::onSize(const v3_view_rect* rect) {
   if (!rect || rect->right <= rect->left || rect->bottom <= rect->top) return V3_INVALID_ARG;
-  points = CGSize{(rect->right - rect->left) / scale, (rect->bottom - rect->top) / scale};
-  if (window) window->resize(points);
+  editor.setPixelSize(uint32_t(rect->right - rect->left), uint32_t(rect->bottom - rect->top));
   return V3_OK;
 }
 
 v3_result Vst3View::checkSizeConstraint(v3_view_rect* rect) const {
   if (!rect) return V3_INVALID_ARG;
-  rect->right = std::max(rect->right, rect->left + int32_t(std::lround(kMinimumWidth * scale)));
-  rect->bottom = std::max(rect->bottom, rect->top + int32_t(std::lround(kMinimumHeight * scale)));
+  uint32_t width = uint32_t(std::max(rect->right - rect->left, 0)),
+           height = uint32_t(std::max(rect->bottom - rect->top, 0));
+  editor.constrain(width, height);
+  rect->right = rect->left + int32_t(width);
+  rect->bottom = rect->top + int32_t(height);
   return V3_OK;
 }
 
 v3_result Vst3View::setContentScale(float factor) {
   if (!(factor > 0)) return V3_INVALID_ARG;
   // Taken when the window is made; an open window keeps its scale.
-  scale = factor;
-  return window ? V3_FALSE : V3_OK;
+  return editor.setScale(factor) ? V3_OK : V3_FALSE;
 }
 
-void Vst3View::onTimer() {
-  for (size_t address = 0; address < shown.size(); ++address)
-    if (plugin.controllerValue(address) != shown[address]) {
-      valuesChanged();
-      break;
-    }
-  if (window) window->idle();
-}
+void Vst3View::onTimer() { editor.idle(); }
 
 }  // namespace drollicant::vst3

@@ -3,10 +3,8 @@
 #include <atomic>
 #include <memory>
 
-#include "audiounit/ParameterTable.h"
-#include "editor/DrollicantAUViewControllerMac.h"
+#include "hosts/common/EmbeddedEditor.h"
 #include "hosts/vst3/Vst3Interface.h"
-#include "platform/ui/X11Backend.h"
 
 namespace drollicant::vst3 {
 
@@ -28,7 +26,7 @@ public:
   uint32_t unref();
 
   // The controller's values changed other than through this editor.
-  void valuesChanged();
+  void valuesChanged() { editor.valuesChanged(); }
 
   v3_result attached(void* parent, const char* platformType);
   v3_result removed();
@@ -44,21 +42,13 @@ private:
   ~Vst3View();
   bool make();
   void stopTimer();
-  void parameterChanged(platform::AUParameterAddress address, platform::AUValue value);
 
   std::atomic<uint32_t> refs{1};
   Vst3Plugin& plugin;
   v3_plugin_frame** frame = nullptr;
   v3_run_loop** runLoop = nullptr;
   bool timerRunning = false;
-  double scale = 1;
-  platform::CGSize points{DrollicantAUViewControllerMac::kPreferredWidth,
-                          DrollicantAUViewControllerMac::kPreferredHeight};
-  std::shared_ptr<DrollicantAUViewControllerMac> viewController;
-  std::shared_ptr<platform::AUAudioUnit> unit;
-  std::unique_ptr<platform::X11EmbeddedView> window;
-  platform::AUParameterObserverToken observerToken = nullptr;
-  std::array<float, kParameterTable.size()> shown{};
+  hosts::EmbeddedEditor editor;
 
   Face<v3_plugin_view_cpp, Vst3View> view;
   Face<v3_plugin_view_content_scale_cpp, Vst3View> contentScale;
