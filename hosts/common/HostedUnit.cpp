@@ -88,7 +88,6 @@ void HostedUnit::reset() {
   unitBypassed = bypassRequested.load(std::memory_order_relaxed);
   audioUnit->setShouldBypassEffect(unitBypassed);
   bypassFade.settle(!unitBypassed);
-  gridPhase = 0;
   restarting = false;
   eventMarks = 0;
 }
@@ -189,7 +188,6 @@ void HostedUnit::startSubBlock() {
     unitBypassed = false;
     audioUnit->setShouldBypassEffect(false);
     audioUnit->reset();
-    gridPhase = 0;
     restarting = true;
   }
   bypassFade.head(!bypassWanted);
@@ -201,7 +199,7 @@ void HostedUnit::startSubBlock() {
     for (uint64_t address = 0; address < ParameterTargets::kCount; ++address)
       if (glides[address].moving() || glides[address].value() != requested[address]) settle(address);
   }
-  if (!heard() || gridPhase != 0) return;
+  if (!heard() || gridPhase() != 0) return;
 
   for (uint64_t address = 0; address < ParameterTargets::kCount; ++address)
     if (glides[address].moving()) send(address, glides[address].step());
@@ -217,7 +215,7 @@ void HostedUnit::startSubBlock() {
 uint32_t HostedUnit::subBlockLength(uint32_t position, uint32_t frames, const ParameterChange* next) const {
   uint32_t length = std::min(frames - position, maxFrames);
   if (next) length = std::min(length, next->frame - position);
-  if (heard() && (anyGlideMoving() || flipPending())) length = std::min(length, kControlGrid - gridPhase);
+  if (heard() && (anyGlideMoving() || flipPending())) length = std::min(length, kControlGrid - gridPhase());
   // A fade ends on a sub-block's edge, so the unit's switch is set on the next frame.
   if (!bypassFade.settled()) length = std::min(length, bypassFade.framesToGo());
   return length;
@@ -229,7 +227,6 @@ void HostedUnit::render(const float* const in[2], float* const out[2], uint32_t 
   float* const dry[2] = {dryBase.get(), dryBase.get() + maxFrames};
   const bool crossfades = !unitBypassed && !bypassFade.settledWet();
   if (crossfades) copyStereoInput(input, dry, frames);
-  const bool effectRuns = !unitBypassed;
 
   StereoBufferList buffers;
   buffers.setBuffer(0, output[0], 1, frames);
@@ -251,7 +248,6 @@ void HostedUnit::render(const float* const in[2], float* const out[2], uint32_t 
 
   if (crossfades) bypassFade.mix(dry[0], dry[1], output[0], output[1], frames);
   if (bypassFade.settledWet()) restarting = false;
-  if (effectRuns) gridPhase = (gridPhase + frames) % kControlGrid;
   timestamp.mSampleTime += frames;
 }
 

@@ -112,6 +112,8 @@ private:
   bool anyGlideMoving() const;
   bool flipPending() const;
   bool heard() const { return prepared && !unitBypassed; }
+  // Frames since the kernel's last grid point: the kernel counts them itself.
+  uint32_t gridPhase() const { return uint32_t(audioUnit->dspKernel->gridPosition); }
   void send(uint64_t address, float value);
   const platform::AURenderEvent* linkEvents();
 
@@ -137,7 +139,6 @@ private:
   WetDryFade bypassFade;  // wet unless bypassed
   bool unitBypassed = false;
   bool restarting = false;  // the unit starts afresh after a bypass; its input opens with the fade
-  uint32_t gridPhase = 0;   // frames the unit rendered since its reset, modulo kControlGrid
 
   // Events of the current sub-block, one slot per address; the last value sent wins.
   std::array<platform::AURenderEvent, ParameterTargets::kCount> eventSlots{};
