@@ -81,7 +81,7 @@ bool ClapEditor::make() {
   timers = static_cast<const clap_host_timer_support_t*>(host->get_extension(host, CLAP_EXT_TIMER_SUPPORT));
   if (!timers || !timers->register_timer || !timers->unregister_timer) return false;
   if (!editor.make(plugin.unit->componentDescription())) return false;
-  timerRegistered = timers->register_timer(host, hosts::EmbeddedEditor::kIdlePeriodMs, &timer);
+  timerRegistered = timers->register_timer(host, hosts::HostedEditor::kIdlePeriodMs, &timer);
   return timerRegistered;
 }
 

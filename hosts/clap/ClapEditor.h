@@ -5,7 +5,7 @@
 #include <array>
 #include <memory>
 
-#include "hosts/common/EmbeddedEditor.h"
+#include "hosts/common/HostedEditor.h"
 
 namespace drollicant::clap {
 
@@ -38,7 +38,7 @@ private:
   const clap_host_timer_support_t* timers = nullptr;
   clap_id timer = 0;
   bool timerRegistered = false;
-  hosts::EmbeddedEditor editor;
+  hosts::HostedEditor editor;
 
   friend struct ClapEditorCallbacks;
 };

@@ -19,46 +19,27 @@ std::unique_ptr<LiveEditorWindow> LiveEditorWindow::open(hosts::HostedUnit& laye
     app->setBackend(backend);
   }
   std::unique_ptr<LiveEditorWindow> editor(new LiveEditorWindow(layer));
-  editor->viewController = DrollicantAUViewControllerMac::initWithNibName();
-  editor->unit =
-      editor->viewController->createAudioUnitWithComponentDescription(layer.unit().componentDescription(), nullptr);
-  if (!editor->unit || !editor->unit->parameterTree()) return nullptr;
-  editor->followLayer();
-  auto* self = editor.get();
-  editor->observerToken =
-      editor->unit->parameterTree()->tokenByAddingParameterObserver([self](AUParameterAddress address, AUValue value) {
-        if (address >= self->shown.size() || self->shown[address] == value) return;
-        self->shown[address] = value;
-        self->layer.setParameter(address, value);
-      });
+  if (!editor->editor.make(layer.unit().componentDescription())) return nullptr;
   const CGRect frame{{0, 0},
                      {DrollicantAUViewControllerMac::kPreferredWidth, DrollicantAUViewControllerMac::kPreferredHeight}};
   editor->window = NSWindow::initWithContentRect(frame, kWindowStyle, NSBackingStoreBuffered, false);
   editor->window->setTitle(title);
-  editor->window->setContentView(editor->viewController->view());
+  editor->window->setContentView(editor->editor.view());
   editor->window->center();
   editor->window->makeKeyAndOrderFront(nullptr);
   return editor;
 }
 
+LiveEditorWindow::LiveEditorWindow(hosts::HostedUnit& layer)
+    : editor([&layer](size_t address) { return layer.parameter(address); },
+             [&layer](size_t address, float value) { layer.setParameter(address, value); }) {}
+
 LiveEditorWindow::~LiveEditorWindow() {
-  if (unit && unit->parameterTree() && observerToken) unit->parameterTree()->removeParameterObserver(observerToken);
   if (window) window->close();
 }
 
-void LiveEditorWindow::followLayer() {
-  for (const auto& parameter : unit->parameterTree()->allParameters()) {
-    const auto address = parameter->address();
-    if (address >= shown.size()) continue;
-    const float value = layer.parameter(address);
-    if (value == shown[address] && parameter->storedValue() == value) continue;
-    shown[address] = value;
-    parameter->setValue(value, observerToken);
-  }
-}
-
 void LiveEditorWindow::runFor(double seconds) {
-  followLayer();
+  editor.followValues();
   NSApplication::sharedApplication()->runOnce(seconds);
 }
 

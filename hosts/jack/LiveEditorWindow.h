@@ -2,8 +2,7 @@
 #include <array>
 #include <memory>
 
-#include "audiounit/ParameterTable.h"
-#include "editor/DrollicantAUViewControllerMac.h"
+#include "hosts/common/HostedEditor.h"
 #include "hosts/common/HostedUnit.h"
 #include "platform/ui/Window.h"
 
@@ -24,15 +23,10 @@ public:
   bool closed() const { return !window || !window->isVisible(); }
 
 private:
-  explicit LiveEditorWindow(hosts::HostedUnit& layer) : layer(layer) {}
-  void followLayer();
+  explicit LiveEditorWindow(hosts::HostedUnit& layer);
 
-  hosts::HostedUnit& layer;
-  std::shared_ptr<DrollicantAUViewControllerMac> viewController;
-  std::shared_ptr<platform::AUAudioUnit> unit;
+  hosts::HostedEditor editor;
   std::shared_ptr<platform::NSWindow> window;
-  platform::AUParameterObserverToken observerToken = nullptr;
-  std::array<float, kParameterCount> shown{};
 };
 
 }  // namespace drollicant::jack

@@ -105,7 +105,7 @@ v3_result Vst3View::attached(void* parent, const char* type) {
     return V3_FALSE;
   }
   timerRunning = v3_cpp_obj(runLoop)->register_timer(runLoop, reinterpret_cast<v3_timer_handler**>(&timer),
-                                                     hosts::EmbeddedEditor::kIdlePeriodMs) == V3_OK;
+                                                     hosts::HostedEditor::kIdlePeriodMs) == V3_OK;
   return V3_OK;
 }
 

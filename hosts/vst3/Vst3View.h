@@ -3,7 +3,7 @@
 #include <atomic>
 #include <memory>
 
-#include "hosts/common/EmbeddedEditor.h"
+#include "hosts/common/HostedEditor.h"
 #include "hosts/vst3/Vst3Interface.h"
 
 namespace drollicant::vst3 {
@@ -48,7 +48,7 @@ private:
   v3_plugin_frame** frame = nullptr;
   v3_run_loop** runLoop = nullptr;
   bool timerRunning = false;
-  hosts::EmbeddedEditor editor;
+  hosts::HostedEditor editor;
 
   Face<v3_plugin_view_cpp, Vst3View> view;
   Face<v3_plugin_view_content_scale_cpp, Vst3View> contentScale;

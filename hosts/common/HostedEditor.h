@@ -10,30 +10,34 @@
 
 namespace drollicant::hosts {
 
-// The editor embedded in a host's X11 window, for the plug-in formats that embed one:
-// the view controller makes a unit of its own through its factory, as with every host,
-// and its tree is kept in step with the plug-in's values both ways. Sizes given to and
-// taken from hosts are pixels, the host's scale times the view's points; the scale is
-// taken when the window is made.
+// The editor as a host format shows it: the view controller makes a unit of its own
+// through its factory, as with every host, and its tree is kept in step with the
+// plug-in's values both ways. Formats that embed it in a host's X11 window use `embed`;
+// sizes given to and taken from hosts are pixels, the host's scale times the view's
+// points, the scale taken when the window is made. Others put `view()` in a window of
+// their own.
 //
 // Threads: the host's main thread, all of it.
-class EmbeddedEditor {
+class HostedEditor {
 public:
   // How often hosts should call `idle`.
   static constexpr uint32_t kIdlePeriodMs = 16;
 
   // `value(address)` reads the plug-in's value; `edited(address, value)` takes an edit
   // made in the editor.
-  EmbeddedEditor(std::function<float(size_t)> value, std::function<void(size_t, float)> edited);
-  ~EmbeddedEditor();
-  EmbeddedEditor(const EmbeddedEditor&) = delete;
-  EmbeddedEditor& operator=(const EmbeddedEditor&) = delete;
+  HostedEditor(std::function<float(size_t)> value, std::function<void(size_t, float)> edited);
+  ~HostedEditor();
+  HostedEditor(const HostedEditor&) = delete;
+  HostedEditor& operator=(const HostedEditor&) = delete;
 
   // Makes the view controller and its unit for the plug-in described so; false when it
   // cannot.
   bool make(const platform::AudioComponentDescription& description);
   // The plug-in's values changed other than through this editor (state, preset, host).
   void valuesChanged();
+  // Shows the values that moved elsewhere since the last call.
+  void followValues();
+  std::shared_ptr<platform::NSView> view() const { return viewController->view(); }
 
   // False for a scale that is no scale, and once the window is open (it keeps its own).
   bool setScale(double factor);
@@ -46,7 +50,7 @@ public:
   bool embed(unsigned long parent);
   void close() { window.reset(); }
   bool embedded() const { return window != nullptr; }
-  // Values moved elsewhere since the last call, then the window's events, queue and drawing.
+  // `followValues`, then the embedded window's events, queue and drawing.
   void idle();
 
 private:

@@ -1,4 +1,4 @@
-#include "hosts/common/EmbeddedEditor.h"
+#include "hosts/common/HostedEditor.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,16 +13,16 @@ constexpr CGFloat kMinimumWidth = 210;
 constexpr CGFloat kMinimumHeight = 140;
 }  // namespace
 
-EmbeddedEditor::EmbeddedEditor(std::function<float(size_t)> valueOf, std::function<void(size_t, float)> editedTo)
+HostedEditor::HostedEditor(std::function<float(size_t)> valueOf, std::function<void(size_t, float)> editedTo)
     : value(std::move(valueOf)), edited(std::move(editedTo)) {}
 
-EmbeddedEditor::~EmbeddedEditor() {
+HostedEditor::~HostedEditor() {
   if (unit && unit->parameterTree() && observerToken) unit->parameterTree()->removeParameterObserver(observerToken);
   window.reset();
   viewController.reset();
 }
 
-bool EmbeddedEditor::make(const AudioComponentDescription& description) {
+bool HostedEditor::make(const AudioComponentDescription& description) {
   viewController = DrollicantAUViewControllerMac::initWithNibName();
   unit = viewController->createAudioUnitWithComponentDescription(description, nullptr);
   if (!unit || !unit->parameterTree()) return false;
@@ -32,7 +32,7 @@ bool EmbeddedEditor::make(const AudioComponentDescription& description) {
   return true;
 }
 
-void EmbeddedEditor::valuesChanged() {
+void HostedEditor::valuesChanged() {
   if (!unit) return;
   for (const auto& parameter : unit->parameterTree()->allParameters()) {
     const auto address = parameter->address();
@@ -43,49 +43,53 @@ void EmbeddedEditor::valuesChanged() {
   }
 }
 
-void EmbeddedEditor::parameterChanged(AUParameterAddress address, AUValue v) {
+void HostedEditor::parameterChanged(AUParameterAddress address, AUValue v) {
   if (address >= shown.size() || shown[address] == v) return;
   shown[address] = v;
   edited(address, v);
 }
 
-bool EmbeddedEditor::setScale(double factor) {
+bool HostedEditor::setScale(double factor) {
   if (!(factor > 0)) return false;
   _scale = factor;
   return window == nullptr;
 }
 
-void EmbeddedEditor::pixelSize(uint32_t& width, uint32_t& height) const {
+void HostedEditor::pixelSize(uint32_t& width, uint32_t& height) const {
   const CGSize current = window ? window->size() : points;
   width = uint32_t(std::lround(current.width * _scale));
   height = uint32_t(std::lround(current.height * _scale));
 }
 
-bool EmbeddedEditor::setPixelSize(uint32_t width, uint32_t height) {
+bool HostedEditor::setPixelSize(uint32_t width, uint32_t height) {
   if (width == 0 || height == 0) return false;
   points = CGSize{width / _scale, height / _scale};
   if (window) window->resize(points);
   return true;
 }
 
-void EmbeddedEditor::constrain(uint32_t& width, uint32_t& height) const {
+void HostedEditor::constrain(uint32_t& width, uint32_t& height) const {
   width = std::max(width, uint32_t(std::lround(kMinimumWidth * _scale)));
   height = std::max(height, uint32_t(std::lround(kMinimumHeight * _scale)));
 }
 
-bool EmbeddedEditor::embed(unsigned long parent) {
+bool HostedEditor::embed(unsigned long parent) {
   if (window || parent == 0 || !viewController) return false;
   viewController->view()->setFrameSize(points);
   window = X11EmbeddedView::create(parent, viewController->view(), _scale);
   return window != nullptr;
 }
 
-void EmbeddedEditor::idle() {
+void HostedEditor::followValues() {
   for (size_t address = 0; address < shown.size(); ++address)
     if (value(address) != shown[address]) {
       valuesChanged();
-      break;
+      return;
     }
+}
+
+void HostedEditor::idle() {
+  followValues();
   if (window) window->idle();
 }
 
