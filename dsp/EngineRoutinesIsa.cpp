@@ -9,6 +9,10 @@
 #include <new>
 #if defined(__AVX2__)
 #include <immintrin.h>
+#elif defined(__aarch64__)
+#include <arm_neon.h>
+#else
+#include <emmintrin.h>
 #endif
 
 #ifndef ENGINE_ISA
@@ -558,23 +562,43 @@ constexpr auto crossover = crossoverNarrow;
 
 // ---- delay line ------------------------------------------------------------------
 
-#if defined(__AVX512F__) || defined(__AVX2__)
-// A delay line takes eight samples at once. Sixteen would fit AVX-512 registers but
-// measure slower: the double-precision read positions then take four registers.
+// A delay line takes eight samples at once where registers hold eight floats (AVX2,
+// AVX-512), four elsewhere: GCC splits wider vectors' comparisons lane by lane there.
+// Sixteen would fit AVX-512 registers but measure slower: the double-precision read
+// positions then take four registers.
+#if defined(__AVX2__)
 constexpr int CW = 8;
-typedef vf8 cf;
-typedef vi8 ci;
-typedef uint32_t cu __attribute__((vector_size(32)));
-INLINE bool anyLane(ci m) { return _mm256_movemask_ps((__m256)m) != 0; }
-INLINE vd floorv(vd x) {
-#if defined(__AVX512F__)
-  return (vd)_mm512_floor_pd((__m512d)x);
 #else
-  __m256d half[2];
-  __builtin_memcpy(half, &x, sizeof x);
-  half[0] = _mm256_floor_pd(half[0]), half[1] = _mm256_floor_pd(half[1]);
-  __builtin_memcpy(&x, half, sizeof x);
-  return x;
+constexpr int CW = 4;
+#endif
+constexpr int G = kControlGrid;
+typedef float cf __attribute__((vector_size(4 * CW)));
+typedef int32_t ci __attribute__((vector_size(4 * CW)));
+typedef uint32_t cu __attribute__((vector_size(4 * CW)));
+typedef float cfu __attribute__((vector_size(4 * CW), aligned(4), may_alias));
+typedef double cd __attribute__((vector_size(8 * CW)));
+INLINE cf loadc(const float* p) { return *reinterpret_cast<const cfu*>(p); }
+INLINE void storec(float* p, cf v) { *reinterpret_cast<cfu*>(p) = v; }
+INLINE ci laneSlots() {
+  ci iota;
+  for (int j = 0; j < CW; ++j) iota[j] = j;
+  return iota;
+}
+// Lanes chosen through masks rather than `?:`, which GCC may split lane by lane.
+INLINE cf choose(ci mask, cf yes, cf no) {
+  return __builtin_bit_cast(cf, (mask & __builtin_bit_cast(ci, yes)) | (~mask & __builtin_bit_cast(ci, no)));
+}
+INLINE cf finiteOrZeroc(cf x) {
+  const ci bits = __builtin_bit_cast(ci, x);
+  return __builtin_bit_cast(cf, bits & ((bits & 0x7f800000) != 0x7f800000));
+}
+INLINE bool anyLane(ci m) {
+#if defined(__AVX2__)
+  return _mm256_movemask_ps((__m256)m) != 0;
+#elif defined(__aarch64__)
+  return vmaxvq_u32(__builtin_bit_cast(uint32x4_t, m)) != 0;
+#else
+  return _mm_movemask_ps(__builtin_bit_cast(__m128, m)) != 0;
 #endif
 }
 // Gathers are slow on some CPUs that have them; plain loads are never slow.
@@ -585,6 +609,7 @@ INLINE cf gather(const float* base, ci index) {
   __builtin_memcpy(&r, v, sizeof r);
   return r;
 }
+#if defined(__AVX2__)
 // Lane j of the result is lane index[j] of the sixteen lanes of w0 then w1.
 INLINE cf pick(cf w0, cf w1, ci index) {
 #if defined(__AVX512F__)
@@ -595,38 +620,155 @@ INLINE cf pick(cf w0, cf w1, ci index) {
   return (cf)_mm256_blendv_ps(low, high, (__m256)(index > 7));
 #endif
 }
-typedef float cfu __attribute__((vector_size(4 * CW), aligned(4), may_alias));
-INLINE cf loadc(const float* p) { return *reinterpret_cast<const cfu*>(p); }
-INLINE void storec(float* p, cf v) { *reinterpret_cast<cfu*>(p) = v; }
-INLINE cf finiteOrZeroc(cf x) { return (__builtin_bit_cast(ci, x) & 0x7f800000) != 0x7f800000 ? x : cf{}; }
+#endif
 
-// Where a chunk reads: the slot before each read position and the fraction past it,
-// for delays d_j = target + c · powers[j] of samples w + j.
+// Where a chunk of CW samples reads: the slot before each read position and the
+// fraction past it, for delays d_j = target + c · powers[j] of samples w + j.
 struct ChunkReads {
   ci slot;
   cf fraction;
 };
 
+#if defined(__AVX512F__)
 INLINE ChunkReads chunkReads(const double* powers, double target, double c, int64_t w) {
+  typedef double vdu __attribute__((vector_size(64), aligned(8), may_alias));
   const vd iota = {0, 1, 2, 3, 4, 5, 6, 7};
-  vi8 slot[CW / 8];
-  vf8 fraction[CW / 8];
-  for (int k = 0; k < CW / 8; ++k) {
-    vd p;
-    __builtin_memcpy(&p, powers + 8 * k, sizeof p);
-    const vd r = (double(w + 8 * k) + iota) - (target + c * p);
-    const vd fl = floorv(r);
-    slot[k] = __builtin_convertvector(fl, vi8);
-    fraction[k] = __builtin_convertvector(r - fl, vf8);
-  }
-  ChunkReads reads;
-  __builtin_memcpy(&reads.slot, slot, sizeof reads.slot);
-  __builtin_memcpy(&reads.fraction, fraction, sizeof reads.fraction);
-  return reads;
+  const vd p = *reinterpret_cast<const vdu*>(powers);
+  const vd r = (double(w) + iota) - (target + c * p);
+  const vd fl = (vd)_mm512_floor_pd((__m512d)r);
+  return {__builtin_convertvector(fl, ci), __builtin_convertvector(r - fl, cf)};
+}
+#elif defined(__AVX2__)
+// Four doubles at a time, the width of the registers. The powers are loaded as
+// vectors: copied into vector variables they go through the stack in halves, and
+// reading them back whole waits for the halves to reach the cache.
+INLINE ChunkReads chunkReads(const double* powers, double target, double c, int64_t w) {
+  typedef double vd4 __attribute__((vector_size(32)));
+  typedef double vd4u __attribute__((vector_size(32), aligned(8), may_alias));
+  typedef int32_t vi4 __attribute__((vector_size(16)));
+  typedef float vf4 __attribute__((vector_size(16)));
+  const vd4 p[2] = {*reinterpret_cast<const vd4u*>(powers), *reinterpret_cast<const vd4u*>(powers + 4)};
+  const vd4 r0 = (double(w) + vd4{0, 1, 2, 3}) - (target + c * p[0]);
+  const vd4 r1 = (double(w) + vd4{4, 5, 6, 7}) - (target + c * p[1]);
+  const vd4 f0 = (vd4)_mm256_floor_pd((__m256d)r0), f1 = (vd4)_mm256_floor_pd((__m256d)r1);
+  const vi4 s0 = __builtin_convertvector(f0, vi4), s1 = __builtin_convertvector(f1, vi4);
+  const vf4 a0 = __builtin_convertvector(r0 - f0, vf4), a1 = __builtin_convertvector(r1 - f1, vf4);
+  return {__builtin_shufflevector(s0, s1, 0, 1, 2, 3, 4, 5, 6, 7),
+          __builtin_shufflevector(a0, a1, 0, 1, 2, 3, 4, 5, 6, 7)};
+}
+#else
+typedef double vd2 __attribute__((vector_size(16)));
+typedef int64_t vl2 __attribute__((vector_size(16)));
+
+INLINE vd2 floor2(vd2 x) {
+#if defined(__aarch64__)
+  return __builtin_bit_cast(vd2, vrndmq_f64(__builtin_bit_cast(float64x2_t, x)));
+#else
+  // SSE2 has no floor: round to nearest through the shift, then step down the lanes
+  // that went up. Exact below 2^51, far beyond the read positions the loops allow.
+  const vd2 nearest = (x + kRoundingShift) - kRoundingShift;
+  const vl2 up = nearest > x;
+  return nearest - __builtin_bit_cast(vd2, up & __builtin_bit_cast(int64_t, 1.0));
+#endif
+}
+
+// Two doubles at a time, the width of the registers, loaded as in the AVX2 copy. A floor below 2^31 in magnitude
+// sits in the low half of its sum with the rounding shift.
+INLINE ChunkReads chunkReads(const double* powers, double target, double c, int64_t w) {
+  typedef double vd2u __attribute__((vector_size(16), aligned(8), may_alias));
+  const vd2 p[2] = {*reinterpret_cast<const vd2u*>(powers), *reinterpret_cast<const vd2u*>(powers + 2)};
+  const vd2 r0 = (double(w) + vd2{0, 1}) - (target + c * p[0]);
+  const vd2 r1 = (double(w) + vd2{2, 3}) - (target + c * p[1]);
+  const vd2 f0 = floor2(r0), f1 = floor2(r1);
+  const ci s0 = __builtin_bit_cast(ci, f0 + kRoundingShift), s1 = __builtin_bit_cast(ci, f1 + kRoundingShift);
+  const cd fraction = __builtin_shufflevector(r0 - f0, r1 - f1, 0, 1, 2, 3);
+  return {__builtin_shufflevector(s0, s1, 0, 2, 4, 6), __builtin_convertvector(fraction, cf)};
 }
 #endif
 
-constexpr int G = kControlGrid;
+// How a chunk finds its two taps in the rings. Reads must come from slots the chunk
+// does not write, [w + CW − L, w − 1]; they usually lie within a few samples of each
+// other, so a few plain loads of neighbouring slots hold them all:
+//  - with permutes across a register (AVX2, AVX-512), a window of 2·CW slots that
+//    begins just before the first read, from which two permutes pick the taps;
+//  - without them, the runs of CW slots beginning one before, at and one after the
+//    first read: while the delay moves by less than a sample per sample, each read is
+//    one of those three, chosen lane by lane.
+// Reads that lie elsewhere are gathered one by one; reads into the slots the chunk
+// writes go sample by sample.
+struct ChunkTaps {
+  ChunkReads reads;
+  bool near;      // the taps come from neighbouring slots
+  bool within;    // otherwise: every read lies in the slots the chunk does not write
+  int32_t start;  // ring slot of the neighbouring slots
+  ci choice;      // window lanes (permutes), or the shift of each read −1, 0, 1
+};
+
+INLINE ChunkTaps planTaps(const double* powers, double target, double c, int64_t w, int32_t length) {
+  ChunkTaps plan;
+  plan.reads = chunkReads(powers, target, c, w);
+  const ci i0 = plan.reads.slot;
+  const int32_t first = int32_t(w) + CW - length, last = int32_t(w) - 1;
+#if defined(__AVX2__)
+  const int32_t lo = i0[0] - 4, reach = 2 * CW - 1;
+  plan.choice = i0 - lo;
+  const ci stray = __builtin_bit_cast(cu, plan.choice) > 2u * CW - 2;
+#else
+  const int32_t lo = i0[0] - 1, reach = CW + 2;
+  plan.choice = i0 - (i0[0] + laneSlots());
+  const ci stray = __builtin_bit_cast(cu, plan.choice + 1) > 2u;
+#endif
+  plan.start = lo < 0 ? lo + length : lo;
+  plan.near = lo >= first && lo + reach <= last && plan.start + reach < length && !anyLane(stray);
+  plan.within = plan.near || !anyLane((i0 < first) | (i0 + 1 > last));
+  return plan;
+}
+
+// The taps a and b around each read of one ring, from neighbouring slots.
+INLINE void nearTaps(const float* ring, const ChunkTaps& plan, cf& a, cf& b) {
+  const float* at = ring + plan.start;
+#if defined(__AVX2__)
+  const cf w0 = loadc(at), w1 = loadc(at + CW);
+  a = pick(w0, w1, plan.choice), b = pick(w0, w1, plan.choice + 1);
+#else
+  const cf before = loadc(at), on = loadc(at + 1), after = loadc(at + 2), beyond = loadc(at + 3);
+  const ci stays = plan.choice == 0, back = plan.choice < 0;
+  a = choose(stays, on, choose(back, before, after));
+  b = choose(stays, after, choose(back, on, beyond));
+#endif
+}
+
+// The same wherever the reads lie.
+INLINE void fetchTaps(const float* ring, const ChunkTaps& plan, int32_t length, cf& a, cf& b) {
+  if (plan.near) {
+    nearTaps(ring, plan, a, b);
+    return;
+  }
+  const ci i0 = plan.reads.slot;
+  const ci j0 = i0 + ((i0 < 0) & length);
+  const ci next = j0 + 1;
+  a = gather(ring, j0), b = gather(ring, next & ~(next == length));
+}
+
+// One chunk of one line from its taps: the delayed samples replace the block's, the
+// ring takes the input plus the feedback `g`, if any.
+template <bool feedback>
+INLINE cf fedSamples(cf x, float g, cf y) {
+  x = finiteOrZeroc(x);
+  return feedback ? finiteOrZeroc(x + g * y) : x;
+}
+
+INLINE void delayTaps(float* ring, float* block, int64_t w, int64_t L, float g, const ChunkReads& reads, cf a, cf b) {
+  const cf y = a + reads.fraction * (b - a);
+  const cf x = loadc(block);
+  const cf fed = g > 0.0f ? fedSamples<true>(x, g, y) : fedSamples<false>(x, g, y);
+  if (w + CW <= L) {
+    storec(ring + w, fed);
+  } else {
+    for (int k = 0; k < CW; ++k) ring[(w + k) % L] = fed[k];
+  }
+  storec(block, y);
+}
 
 // Powers s^0 … s^G of a smoothing coefficient, for a line that brings none.
 // A chunk of samples p + 1 … p + 8 with p a multiple of 8 (the usual case) reads its
@@ -648,66 +790,74 @@ INLINE double finiteOr(double x, double fallback) { return __builtin_isfinite(x)
 // Samples `from` … `to` − 1 one by one, every line from the same write position; the
 // first is sample `p` of its grid chunk.
 template <int count>
-INLINE void delaySamples(DelayRun* const* lines, float* const* blocks, const float* g, int64_t from, int64_t to,
+INLINE void delaySamples(float* const* rings, float* const* blocks, const float* g, int64_t L, int64_t from, int64_t to,
                          int32_t p, int64_t& w, double T, double c, const double* powers) {
   const int64_t w0 = w;
-  const int64_t L = lines[0]->length;
   for (int l = 0; l < count; ++l) {
     w = w0;
-    float* ring = lines[l]->ring;
+    float* ring = rings[l];
     for (int64_t j = from, q = p + 1; j < to; ++j, ++q)
       blocks[l][j] = delaySample(ring, L, g[l], blocks[l][j], w, T + c * powers[q]);
   }
 }
 
-#if defined(__AVX512F__) || defined(__AVX2__)
-// Samples j … j + CW − 1 of `count` lines that share their reads at once, sample q of
-// the grid chunk first, while every read lies before the slots the chunk writes (the
-// delay exceeds the chunk); the new write position.
+// Samples j … j + CW − 1 of `count` lines that share their reads, sample q of the grid
+// chunk first; the new write position.
 template <int count>
-INLINE int64_t delayChunk(DelayRun* const* lines, float* const* rings, float* const* blocks, const float* g, int64_t j,
-                          int32_t q, int64_t w, double T, double c, const double* powers) {
-  const int64_t L = lines[0]->length;
-  const int32_t length = int32_t(L);
-  const ChunkReads reads = chunkReads(powers + q + 1, T, c, w);
-  const ci i0 = reads.slot;
-  // Reads must come from slots this chunk does not write: [w + CW − L, w − 1]. They
-  // usually lie within a few samples of each other: then one window of 2·CW slots
-  // beginning just before the first read holds them all and two permutes pick them.
-  const int32_t lo = i0[0] - 4, first = int32_t(w) + CW - length, last = int32_t(w) - 1;
-  const ci offset = i0 - lo;
-  const int32_t slot = lo < 0 ? lo + length : lo;
-  const bool windowed = lo >= first && lo + 2 * CW - 1 <= last && slot + 2 * CW <= length &&
-                        !anyLane(__builtin_bit_cast(cu, offset) > 2u * CW - 2);
-  if (!windowed && anyLane((i0 < first) | (i0 + 1 > last))) {
-    delaySamples<count>(lines, blocks, g, j, j + CW, q, w, T, c, powers);
+INLINE int64_t delayChunk(float* const* rings, float* const* blocks, const float* g, int64_t L, int64_t j, int32_t q,
+                          int64_t w, double T, double c, const double* powers) {
+  const ChunkTaps plan = planTaps(powers + q + 1, T, c, w, int32_t(L));
+  if (!plan.within) {
+    delaySamples<count>(rings, blocks, g, L, j, j + CW, q, w, T, c, powers);
     return w;
   }
-  const ci j0 = i0 + ((i0 < 0) & length);
-  const ci j1 = (j0 + 1 == length) ? ci{} : j0 + 1;
   for (int l = 0; l < count; ++l) {
-    float* ring = rings[l];
     cf a, b;
-    if (windowed) {
-      const cf w0 = loadc(ring + slot), w1 = loadc(ring + slot + CW);
-      a = pick(w0, w1, offset), b = pick(w0, w1, offset + 1);
-    } else {
-      a = gather(ring, j0), b = gather(ring, j1);
-    }
-    const cf y = a + reads.fraction * (b - a);
-    const cf x = finiteOrZeroc(loadc(blocks[l] + j));
-    const cf fed = g[l] > 0.0f ? finiteOrZeroc(x + g[l] * y) : x;
-    if (w + CW <= L) {
-      storec(ring + w, fed);
-    } else {
-      for (int k = 0; k < CW; ++k) ring[(w + k) % L] = fed[k];
-    }
-    storec(blocks[l] + j, y);
+    fetchTaps(rings[l], plan, int32_t(L), a, b);
+    delayTaps(rings[l], blocks[l] + j, w, L, g[l], plan.reads, a, b);
   }
-  w = w + CW >= L ? w + CW - L : w + CW;
-  return w;
+  return w + CW >= L ? w + CW - L : w + CW;
 }
-#endif
+
+// One line through a grid chunk whose taps all lie in neighbouring slots and whose
+// writes do not wrap: no decision is left inside.
+template <bool feedback>
+INLINE void nearGrid(float* ring, float* block, int64_t w, float g, const ChunkTaps* plans) {
+  for (int k = 0; k < G / CW; ++k) {
+    cf a, b;
+    nearTaps(ring, plans[k], a, b);
+    const cf y = a + plans[k].reads.fraction * (b - a);
+    storec(ring + w + CW * k, fedSamples<feedback>(loadc(block + CW * k), g, y));
+    storec(block + CW * k, y);
+  }
+}
+
+// A whole grid chunk from sample j: its reads are planned first, and while all of
+// them take their taps from neighbouring slots and the writes do not wrap, each line
+// runs through the chunk on its own. Lines share no slots, so the order does not
+// change a sample. The new write position.
+template <int count>
+INLINE int64_t delayGrid(float* const* rings, float* const* blocks, const float* g, int64_t L, int64_t j, int64_t w,
+                         double T, double c, const double* powers) {
+  constexpr int parts = G / CW;
+  ChunkTaps plans[parts];
+  bool near = w + G <= L;
+  for (int k = 0; k < parts; ++k) {
+    plans[k] = planTaps(powers + CW * k + 1, T, c, w + CW * k, int32_t(L));
+    near = near && plans[k].near;
+  }
+  if (!near) {
+    for (int k = 0; k < parts; ++k) w = delayChunk<count>(rings, blocks, g, L, j + CW * k, CW * k, w, T, c, powers);
+    return w;
+  }
+  for (int l = 0; l < count; ++l) {
+    if (g[l] > 0.0f)
+      nearGrid<true>(rings[l], blocks[l] + j, w, g[l], plans);
+    else
+      nearGrid<false>(rings[l], blocks[l] + j, w, g[l], plans);
+  }
+  return w + G == L ? 0 : w + G;
+}
 
 // `count` lines (one, or both channels' lines of a band) whose delays, rings, write
 // positions and steps agree, so that they share every read position. The caller has
@@ -724,46 +874,42 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n) {
   double c = finiteOr(line.offset, 0.0);
   int32_t p = line.phase < 0 ? 0 : (line.phase > G ? G : line.phase);
   float g[count];
-  [[maybe_unused]] float* rings[count];
-  for (int l = 0; l < count; ++l) g[l] = lines[l]->feedback, rings[l] = lines[l]->ring;
+  float* rings[count];
+  float* out[count];
+  for (int l = 0; l < count; ++l) g[l] = lines[l]->feedback, rings[l] = lines[l]->ring, out[l] = blocks[l];
   int64_t w = line.writePos;
-#if defined(__AVX512F__) || defined(__AVX2__)
   // Chunks of CW samples at once need a smoother with a fixed point and delays the
   // read positions can hold.
   constexpr double kFar = double(1 << 30);
   const bool steady = s >= 0.0 && s < 1.0 && L > 2 * CW && L < (int64_t(1) << 30);
   bool chunked = steady && T > -kFar && T < kFar && c > -kFar && c < kFar;
-#endif
+  const DelayStep* steps = line.steps;
+  const int64_t stepCount = line.stepCount;
   int64_t step = 0;
   for (int64_t i = 0; i < n;) {
     if (p == G) {
       // A grid point: carry the delay reached over to the next target.
-      const int64_t k = step < line.stepCount ? step : line.stepCount - 1;
+      const int64_t k = step < stepCount ? step : stepCount - 1;
       ++step;
       if (k >= 0) {
-        const double next = finiteOr(line.steps[k].target, 0.0);
+        const double next = finiteOr(steps[k].target, 0.0);
         c = finiteOr((T + c * powers[G]) - next, 0.0);
         T = next;
         for (int l = 0; l < count; ++l) g[l] = lines[l]->steps[k].feedback;
-#if defined(__AVX512F__) || defined(__AVX2__)
         chunked = steady && T > -kFar && T < kFar && c > -kFar && c < kFar;
-#endif
       }
       p = 0;
     }
     const int64_t end = i + (n - i < G - p ? n - i : G - p);
-#if defined(__AVX512F__) || defined(__AVX2__)
     if (chunked && p == 0 && end - i == G) {
       // A whole grid chunk, the usual case.
-      for (int32_t q = 0; q < G; q += CW) w = delayChunk<count>(lines, rings, blocks, g, i + q, q, w, T, c, powers);
+      w = delayGrid<count>(rings, out, g, L, i, w, T, c, powers);
       i += G, p = G;
       continue;
     }
-    for (; chunked && i + CW <= end; i += CW, p += CW)
-      w = delayChunk<count>(lines, rings, blocks, g, i, p, w, T, c, powers);
-#endif
+    for (; chunked && i + CW <= end; i += CW, p += CW) w = delayChunk<count>(rings, out, g, L, i, p, w, T, c, powers);
     if (i < end) {
-      delaySamples<count>(lines, blocks, g, i, end, p, w, T, c, powers);
+      delaySamples<count>(rings, out, g, L, i, end, p, w, T, c, powers);
       p += int32_t(end - i);
       i = end;
     }
