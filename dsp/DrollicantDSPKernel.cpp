@@ -89,8 +89,9 @@ void DrollicantDSPKernel::allocate(int64_t frames, double rate) {
   envAttackCoef = float(1.0 - std::exp(-1.0 / (rate * kEnvAttackSeconds)));
   envDecayCoef = float(1.0 - std::exp(-1.0 / (rate * kEnvDecaySeconds)));
   deinterleaveBase = zeroedFloats(2 * frames);
-  // A block of n frames meets at most n / kControlGrid + 1 grid points.
-  stepsPerLine = frames / kControlGrid + 2;
+  // A block of n frames meets at most n / kControlGrid + 1 grid points; whole vectors
+  // of the LFO's sines fit a row.
+  stepsPerLine = (frames / kControlGrid + 2 + kSinesAtOnce - 1) / kSinesAtOnce * kSinesAtOnce;
   delaySteps.reset(new DelayStep[size_t(2 * kBandCount * stepsPerLine)]());
 
   auto newHpL = makeSections(frames, rate, true);
@@ -165,10 +166,11 @@ DrollicantDSPKernel::Carrier DrollicantDSPKernel::carrierLaw(const Controls& con
   return {f, d};
 }
 
-void DrollicantDSPKernel::startChunk(const Controls& controls, const EnvelopeFollowers& levels, int64_t chunk) {
+void DrollicantDSPKernel::startChunk(const Controls& controls, const EnvelopeFollowers& levels, int64_t chunk,
+                                     float* gain) {
   const Carrier carrier = carrierLaw(controls, levels);
   const double inc = kTwoPi * carrier.frequency / sampleRate;
-  routines->carrierGain(chunkGain.data(), carrierPhase, inc, carrier.depth, kControlGrid);
+  routines->carrierGain(gain, carrierPhase, inc, carrier.depth, kControlGrid);
   // fmod, without its cost in the usual case: below 4π the subtraction is exact.
   const double phase = carrierPhase + double(kControlGrid) * inc;
   carrierPhase = phase >= kTwoPi && phase < 2.0 * kTwoPi ? phase - kTwoPi : std::fmod(phase, kTwoPi);
@@ -306,12 +308,20 @@ void DrollicantDSPKernel::process(const float* inL, const float* inR, float* out
       routines->followLevels(levels, inL + followed, inR + followed, at - followed);
       followed = at;
     }
-    startChunk(controls, levels, k);
-    std::copy_n(chunkGain.data(), std::min<int64_t>(kControlGrid, n - at), gain + at);
+    // Straight into the block's gain; only a chunk that the block ends inside is kept
+    // for the next block.
+    if (n - at >= kControlGrid) {
+      startChunk(controls, levels, k, gain + at);
+    } else {
+      startChunk(controls, levels, k, chunkGain.data());
+      std::copy_n(chunkGain.data(), n - at, gain + at);
+    }
   }
   if (chunks > 0) {
-    routines->sines(lfoSines.get(), lfoSines.get(), int(chunks));
-    routines->sines(lfoSines.get() + stepsPerLine, lfoSines.get() + stepsPerLine, int(chunks));
+    // Whole vectors of sines: the rows are padded for them.
+    const int count = int((chunks + kSinesAtOnce - 1) / kSinesAtOnce * kSinesAtOnce);
+    routines->sines(lfoSines.get(), lfoSines.get(), count);
+    routines->sines(lfoSines.get() + stepsPerLine, lfoSines.get() + stepsPerLine, count);
     aimDelays(controls, chunks);
   }
 

@@ -115,7 +115,7 @@ private:
   Carrier carrierLaw(const Controls& controls, const EnvelopeFollowers& levels) const;
   // The laws of one grid chunk: its carrier gain, the LFO's phase for the lines' step
   // `chunk` of the block, and the LFO moved on by a chunk.
-  void startChunk(const Controls& controls, const EnvelopeFollowers& levels, int64_t chunk);
+  void startChunk(const Controls& controls, const EnvelopeFollowers& levels, int64_t chunk, float* gain);
   void advanceLFO(const Controls& controls, int64_t frames);
   void aimDelays(const Controls& controls, int64_t chunks);
   void updateBandWeights(const Controls& controls);

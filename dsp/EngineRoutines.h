@@ -11,6 +11,9 @@ namespace drollicant {
 // stages and the last remainder fit one 16-wide vector.
 inline constexpr int kEngineLanes = 16;
 
+// Sines the routines work out at once.
+inline constexpr int kSinesAtOnce = 8;
+
 // The controls take effect on a fixed grid of frames counted from the kernel's reset:
 // the control laws run at every grid point whatever the sizes of the calls, so the
 // sound does not depend on how a host slices its blocks.
@@ -76,7 +79,7 @@ struct EngineRoutines {
   const char* name;
   // Follows the level of both inputs over a block, exactly as `crossover` does.
   void (*followLevels)(EnvelopeFollowers& envelopes, const float* inL, const float* inR, int64_t n);
-  // out[i] = sin(x[i]) in double precision.
+  // out[i] = sin(x[i]) in double precision. Fastest for multiples of kSinesAtOnce.
   void (*sines)(const double* x, double* out, int count);
   // gain[i] = (1 − depth) + depth · sin(phase + i · increment), the sine rounded to float.
   void (*carrierGain)(float* gain, double phase, double increment, float depth, int64_t n);

@@ -87,8 +87,11 @@ INLINE vd sin8(vd x) {
 }
 
 void sines(const double* x, double* out, int count) {
-  for (int i = 0; i < count; i += 8) {
-    const int m = count - i < 8 ? count - i : 8;
+  typedef double vdu __attribute__((vector_size(64), aligned(8), may_alias));
+  int i = 0;
+  for (; i + 8 <= count; i += 8) *reinterpret_cast<vdu*>(out + i) = sin8(*reinterpret_cast<const vdu*>(x + i));
+  if (i < count) {
+    const int m = count - i;
     double part[8] = {};
     __builtin_memcpy(part, x + i, sizeof(double) * m);
     vd v;
@@ -341,12 +344,13 @@ void unskew(const float* skew, float* bands, int64_t stride, int64_t n) {
       if (first >= 0 && first + W <= n) {
         storef(band + first, rows[b]);
       } else {
-        // The tiles at either end of the block hold samples outside it: copy the rest.
+        // The tiles at either end of the block hold samples outside it: the rest moves
+        // down to lane 0 and a masked store writes only the block's samples.
         const int64_t from = first > 0 ? first : 0, to = first + W < n ? first + W : n;
         if (from < to) {
-          float row[W];
-          storef(row, rows[b]);
-          __builtin_memcpy(band + from, row + (from - first), sizeof(float) * size_t(to - from));
+          const vi lanes = int(from - first) + vi{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+          const __m512 rest = (__m512)__builtin_shuffle(rows[b], lanes);
+          _mm512_mask_storeu_ps(band + from, __mmask16((1u << (to - from)) - 1u), rest);
         }
       }
     }
@@ -502,12 +506,13 @@ void unskew8(const float* rows, float* bands, int64_t stride, int64_t n) {
       if (first >= 0 && first + 8 <= n) {
         __builtin_memcpy(band + first, &r[b], sizeof r[b]);
       } else {
-        // The tiles at either end of the block hold samples outside it: copy the rest.
+        // The tiles at either end of the block hold samples outside it: the rest moves
+        // down to lane 0 and a masked store writes only the block's samples.
         const int64_t from = first > 0 ? first : 0, to = first + 8 < n ? first + 8 : n;
         if (from < to) {
-          float row[8];
-          __builtin_memcpy(row, &r[b], sizeof row);
-          __builtin_memcpy(band + from, row + (from - first), sizeof(float) * (unsigned long)(to - from));
+          const vi8 lane = {0, 1, 2, 3, 4, 5, 6, 7};
+          const vf8 rest = __builtin_shuffle(r[b], int(from - first) + lane);
+          _mm256_maskstore_ps(band + from, (__m256i)(lane < int(to - from)), (__m256)rest);
         }
       }
     }
