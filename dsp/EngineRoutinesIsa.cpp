@@ -407,13 +407,7 @@ void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* in
     crossoverWide(channels, env, inL, inR, gain, bands, stride, skew, n);
 }
 #elif defined(__AVX2__)
-// ---- AVX2: the first eight stages of a channel in one register ---------------------
-
-// Lane 0 becomes `sample`, lane i the old lane i − 1.
-INLINE vf8 shiftIn8(vf8 v, float sample) {
-  const __m256 rotated = _mm256_permutevar8x32_ps((__m256)v, _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6));
-  return (vf8)_mm256_blend_ps(rotated, _mm256_set1_ps(sample), 1);
-}
+// ---- AVX2: all of a channel's sections in two registers ----------------------------
 
 INLINE vf8 load8(const float* p) {
   vf8 v;
@@ -421,55 +415,72 @@ INLINE vf8 load8(const float* p) {
   return v;
 }
 
+INLINE void store8(float* p, vf8 v) { __builtin_memcpy(p, &v, sizeof v); }
+
 INLINE vf8 clean8(vf8 v) { return (__builtin_bit_cast(vi8, v) & 0x7f800000) != 0x7f800000 ? v : vf8{}; }
 
-// One two-pole two-zero step for eight lanes, the terms known a step ahead first.
-INLINE vf8 section8(const float (*k)[W], vf8 x, vf8 x1, vf8 x2, vf8 y1, vf8 y2) {
-  vf8 t = load8(k[2]) * x2 - load8(k[4]) * y2;
-  t = t + load8(k[1]) * x1;
-  t = t - load8(k[3]) * y1;
-  return t + load8(k[0]) * x;
+// One two-pole two-zero step for the eight lanes from `lane`, the terms known a step
+// ahead first.
+INLINE vf8 section8(const float (*k)[W], int lane, vf8 x, vf8 x1, vf8 x2, vf8 y1, vf8 y2) {
+  vf8 t = load8(k[2] + lane) * x2 - load8(k[4] + lane) * y2;
+  t = t + load8(k[1] + lane) * x1;
+  t = t - load8(k[3] + lane) * y1;
+  return t + load8(k[0] + lane) * x;
 }
 
-// Stages 0–7 of a channel as a wavefront over the block: lane b takes stage b − 1's
-// last low-pass output (lane 0 the new sample); stages 8 and 9 follow section by
-// section. Row t of the channel's skew rows gets the high-pass outputs (band b's sample
-// t − b in lane b), then the low-pass outputs.
-struct Channel8 {
-  CrossoverLanes& k;
-  vf8 x1, x2, h1, h2, l1, l2;
-  float envelope;
+// The sixteen lanes of one history vector of the wide copy, as two halves.
+struct Lanes16 {
+  vf8 lo, hi;
+};
 
-  Channel8(CrossoverLanes& lanes, float env)
-      : k(lanes),
-        x1(load8(k.x1)),
-        x2(load8(k.x2)),
-        h1(load8(k.hp1)),
-        h2(load8(k.hp2)),
-        l1(load8(k.lp1)),
-        l2(load8(k.lp2)),
-        envelope(env) {}
+// The wide copy's wavefront on two halves: lane b takes stage b − 1's last low-pass
+// output (lane 0 the new sample), both halves of every stage advance; row t of the
+// channel's skew rows gets band b's sample t − b in lane b, the last remainder in
+// lane 10. The terms are summed as there, so both copies give the same samples.
+struct Channel16 {
+  const CrossoverLanes& k;
+  Lanes16 x1, x2, h1, h2, l1, l2;
 
-  INLINE_MEMBER void step(float sample, float* row, const vi8* active) {
-    const vf8 x = shiftIn8(l1, sample);
-    const vf8 h = section8(k.hp, x, x1, x2, h1, h2);
-    const vf8 l = section8(k.lp, x, x1, x2, l1, l2);
-    if (!active) {
-      x2 = x1, x1 = x, h2 = h1, h1 = h, l2 = l1, l1 = l;
-    } else {
-      const vi8 m = *active;
-      x2 = m ? x1 : x2, x1 = m ? x : x1;
-      h2 = m ? h1 : h2, h1 = m ? h : h1;
-      l2 = m ? l1 : l2, l1 = m ? l : l1;
-    }
-    __builtin_memcpy(row, &h, sizeof h);
-    __builtin_memcpy(row + 8, &l, sizeof l);
+  static Lanes16 load(const float* p) { return {load8(p), load8(p + 8)}; }
+  static void save(float* p, Lanes16 v) { store8(p, clean8(v.lo)), store8(p + 8, clean8(v.hi)); }
+
+  explicit Channel16(const CrossoverLanes& lanes)
+      : k(lanes), x1(load(k.x1)), x2(load(k.x2)), h1(load(k.hp1)), h2(load(k.hp2)), l1(load(k.lp1)), l2(load(k.lp2)) {}
+
+  void save(CrossoverLanes& out) const {
+    save(out.x1, x1), save(out.x2, x2), save(out.hp1, h1), save(out.hp2, h2), save(out.lp1, l1), save(out.lp2, l2);
   }
 
-  void save() {
-    const vf8 history[6] = {clean8(x1), clean8(x2), clean8(h1), clean8(h2), clean8(l1), clean8(l2)};
-    float* const into[6] = {k.x1, k.x2, k.hp1, k.hp2, k.lp1, k.lp2};
-    for (int j = 0; j < 6; ++j) __builtin_memcpy(into[j], &history[j], sizeof history[j]);
+  // Lane 0 takes `sample`, lane i the old lane i − 1, across the halves.
+  INLINE_MEMBER Lanes16 input(float sample) const {
+    const __m256i rotate = _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6);
+    const __m256 lo = _mm256_permutevar8x32_ps((__m256)l1.lo, rotate);
+    const __m256 hi = _mm256_permutevar8x32_ps((__m256)l1.hi, rotate);
+    return {(vf8)_mm256_blend_ps(lo, _mm256_set1_ps(sample), 1), (vf8)_mm256_blend_ps(hi, lo, 1)};
+  }
+
+  template <bool masked>
+  INLINE_MEMBER void step(float sample, float* row, vi8 activeLo, vi8 activeHi) {
+    const Lanes16 x = input(sample);
+    const Lanes16 h = {section8(k.hp, 0, x.lo, x1.lo, x2.lo, h1.lo, h2.lo),
+                       section8(k.hp, 8, x.hi, x1.hi, x2.hi, h1.hi, h2.hi)};
+    const Lanes16 l = {section8(k.lp, 0, x.lo, x1.lo, x2.lo, l1.lo, l2.lo),
+                       section8(k.lp, 8, x.hi, x1.hi, x2.hi, l1.hi, l2.hi)};
+    if (masked) {
+      advance(activeLo, x1.lo, x2.lo, x.lo), advance(activeHi, x1.hi, x2.hi, x.hi);
+      advance(activeLo, h1.lo, h2.lo, h.lo), advance(activeHi, h1.hi, h2.hi, h.hi);
+      advance(activeLo, l1.lo, l2.lo, l.lo), advance(activeHi, l1.hi, l2.hi, l.hi);
+    } else {
+      x2 = x1, x1 = x, h2 = h1, h1 = h, l2 = l1, l1 = l;
+    }
+    store8(row, h.lo);
+    // Lanes 8 and 9 are bands, lane 10 carries the remainder.
+    store8(row + 8, (vf8)_mm256_blend_ps((__m256)h.hi, (__m256)x.hi, 0xfc));
+  }
+
+  static INLINE_MEMBER void advance(vi8 active, vf8& newest, vf8& older, vf8 value) {
+    older = active ? newest : older;
+    newest = active ? value : newest;
   }
 };
 
@@ -493,53 +504,51 @@ INLINE void transpose8(vf8* r) {
   }
 }
 
-// Row t of the skew rows holds band b's sample t − b in lane b (b < 8). Eight rows at a
-// time are transposed, so that each band leaves as eight consecutive samples.
-void unskew8(const float* rows, float* bands, int64_t stride, int64_t n) {
-  for (int64_t t0 = 0; t0 < n + 7; t0 += 8) {
+// Row t of the skew rows holds band b's sample t − b in lane b. Eight rows of the
+// `count` bands from `lane` at a time are transposed, so that each band leaves as
+// eight consecutive samples.
+void unskew8(const float* rows, float* bands, int64_t stride, int64_t n, int lane, int count) {
+  for (int64_t t0 = 0; t0 < n + lane + count - 1; t0 += 8) {
     vf8 r[8];
-    for (int j = 0; j < 8; ++j) r[j] = load8(rows + (t0 + j) * W);
+    for (int j = 0; j < 8; ++j) r[j] = load8(rows + (t0 + j) * W + lane);
     transpose8(r);
-    for (int b = 0; b < 8; ++b) {
-      const int64_t first = t0 - b;
-      float* band = bands + b * stride;
+    for (int b = 0; b < count; ++b) {
+      const int64_t first = t0 - (lane + b);
+      float* band = bands + (lane + b) * stride;
       if (first >= 0 && first + 8 <= n) {
-        __builtin_memcpy(band + first, &r[b], sizeof r[b]);
+        store8(band + first, r[b]);
       } else {
         // The tiles at either end of the block hold samples outside it: the rest moves
         // down to lane 0 and a masked store writes only the block's samples.
         const int64_t from = first > 0 ? first : 0, to = first + 8 < n ? first + 8 : n;
         if (from < to) {
-          const vi8 lane = {0, 1, 2, 3, 4, 5, 6, 7};
-          const vf8 rest = __builtin_shuffle(r[b], int(from - first) + lane);
-          _mm256_maskstore_ps(band + from, (__m256i)(lane < int(to - from)), (__m256)rest);
+          const vi8 index = {0, 1, 2, 3, 4, 5, 6, 7};
+          const vf8 rest = __builtin_shuffle(r[b], int(from - first) + index);
+          _mm256_maskstore_ps(band + from, (__m256i)(index < int(to - from)), (__m256)rest);
         }
       }
     }
   }
 }
 
-// Both channels side by side: two independent chains per step.
-void wavefront8(CrossoverLanes* lanes, EnvelopeFollowers& env, const float* const* in, const float* gain,
-                float* const* skew, int64_t n) {
-  Channel8 left(lanes[0], env.left), right(lanes[1], env.right);
-  const float attack = env.attack, decay = env.decay;
-  const vf8 lane = {0, 1, 2, 3, 4, 5, 6, 7};
-  for (int64_t t = 0; t < n + 7; ++t) {
-    const float l = t < n ? follow(in[0][t], gain[t], left.envelope, attack, decay) : 0.0f;
-    const float r = t < n ? follow(in[1][t], gain[t], right.envelope, attack, decay) : 0.0f;
-    if (t >= 7 && t < n) {
-      left.step(l, skew[0] + t * W, nullptr);
-      right.step(r, skew[1] + t * W, nullptr);
+// One channel at a time: both channels' history would not fit the sixteen registers.
+// Steps 0–9 fill the wavefront, the last ten drain it.
+void wavefront16(CrossoverLanes& lanes, float& envelope, float attack, float decay, const float* in, const float* gain,
+                 float* skew, int64_t n) {
+  Channel16 channel(lanes);
+  float level = envelope;  // a local, so that it stays in a register
+  const vf8 lo = {0, 1, 2, 3, 4, 5, 6, 7}, hi = lo + 8.0f;
+  for (int64_t t = 0; t < n + 10; ++t) {
+    const float x = t < n ? follow(in[t], gain[t], level, attack, decay) : 0.0f;
+    if (t >= 10 && t < n) {
+      channel.step<false>(x, skew + t * W, vi8{}, vi8{});
     } else {
-      const vi8 active = (lane <= float(t)) & (lane > float(t - n));
-      left.step(l, skew[0] + t * W, &active);
-      right.step(r, skew[1] + t * W, &active);
+      const vi8 activeLo = (lo <= float(t)) & (lo > float(t - n)), activeHi = (hi <= float(t)) & (hi > float(t - n));
+      channel.step<true>(x, skew + t * W, activeLo, activeHi);
     }
   }
-  left.save();
-  right.save();
-  env.left = left.envelope, env.right = right.envelope;
+  channel.save(lanes);
+  envelope = level;
 }
 
 void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR, const float* gain,
@@ -548,18 +557,13 @@ void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* in
     crossoverNarrow(channels, env, inL, inR, gain, bands, stride, skew, n);
     return;
   }
-  const float* in[2] = {inL, inR};
   float* skews[2] = {skew, skew + W * (n + 32)};
-  wavefront8(channels, env, in, gain, skews, n);
+  wavefront16(channels[0], env.left, env.attack, env.decay, inL, gain, skews[0], n);
+  wavefront16(channels[1], env.right, env.attack, env.decay, inR, gain, skews[1], n);
   for (int c = 0; c < 2; ++c) {
-    const float* rows = skews[c];
-    // Bands 0–7 from the high-pass lanes; the remainder after stage 7 (lane 7's
-    // low-pass output) goes down into the last band's buffer for stages 8 and 9.
-    float* first = bands + c * 11 * stride;
-    unskew8(rows, first, stride, n);
-    for (int64_t i = 0; i < n; ++i) first[10 * stride + i] = rows[(i + 7) * W + 8 + 7];
+    unskew8(skews[c], bands + c * 11 * stride, stride, n, 0, 8);
+    unskew8(skews[c], bands + c * 11 * stride, stride, n, 8, 3);
   }
-  stagesNarrow(channels, 8, bands, stride, n);
 }
 #else
 constexpr auto crossover = crossoverNarrow;

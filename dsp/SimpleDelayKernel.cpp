@@ -7,6 +7,7 @@ namespace drollicant {
 
 void SimpleDelayKernel::size(float rate) {
   sampleRate = rate;
+  secondsPerSample = 1.0 / double(rate);
   bufferLength = static_cast<int64_t>(std::ceil(double(rate) * double(maxDelaySec))) + 1;
   buffer.assign(static_cast<size_t>(bufferLength), 0.0f);
   currentDelay = targetDelay = delaySeconds;

@@ -23,7 +23,8 @@ public:
   std::vector<float> buffer;  // the ring
   int64_t writePos = 0;       // slot written by the next sample
   double currentDelay = 0.0;  // smoothed delay, seconds
-  double targetDelay = 0.0;   // delay the smoothing heads for, seconds
+  double secondsPerSample = 1.0 / 48000.0;
+  double targetDelay = 0.0;  // delay the smoothing heads for, seconds
 
   // Where the smoother stands on the grid, in samples (see DelayRun).
   double chunkTarget = 0.0;
@@ -59,7 +60,7 @@ public:
     writePos = run.writePos;
     chunkTarget = run.target, chunkOffset = run.offset, chunkPhase = run.phase;
     smoothedDelay = run.delay;
-    currentDelay = run.delay / double(sampleRate);
+    currentDelay = run.delay * secondsPerSample;
   }
 };
 
