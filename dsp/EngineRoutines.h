@@ -97,7 +97,8 @@ struct EngineRoutines {
   void (*delayLine)(DelayRun& line, float* block, int64_t n);
   // The same for the left and right lines of `bands` bands, band b of each channel at
   // bands·[b · stride]. While a band's two delays agree they share the work of finding
-  // where to read.
+  // where to read. The bands must be finite and far below overflow (as the crossover
+  // leaves them) and the feedback below 1: the samples then enter the rings unchecked.
   void (*delayBands)(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, int64_t stride, int bands,
                      int64_t n);
   // out[i] = tanh(Σ_b weights[b] · bands[b · stride + i]) over eleven bands, a

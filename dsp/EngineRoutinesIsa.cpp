@@ -760,11 +760,13 @@ INLINE void fetchTaps(const float* ring, const ChunkTaps& plan, int32_t length, 
 }
 
 // One chunk of one line from its taps: the delayed samples replace the block's, the
-// ring takes the input plus the feedback `g`, if any.
-template <bool feedback>
+// ring takes the input plus the feedback `g`, if any. Samples the caller vouches for
+// (`trusted`) enter unchecked.
+template <bool feedback, bool trusted = false>
 INLINE cf fedSamples(cf x, float g, cf y) {
-  x = finiteOrZeroc(x);
-  return feedback ? finiteOrZeroc(x + g * y) : x;
+  if (!trusted) x = finiteOrZeroc(x);
+  if (!feedback) return x;
+  return trusted ? x + g * y : finiteOrZeroc(x + g * y);
 }
 
 INLINE void delayTaps(float* ring, float* block, int64_t w, int64_t L, float g, const ChunkReads& reads, cf a, cf b) {
@@ -830,13 +832,13 @@ INLINE int64_t delayChunk(float* const* rings, float* const* blocks, const float
 
 // One line through a grid chunk whose taps all lie in neighbouring slots and whose
 // writes do not wrap: no decision is left inside.
-template <bool feedback>
+template <bool feedback, bool trusted>
 INLINE void nearGrid(float* ring, float* block, int64_t w, float g, const ChunkTaps* plans) {
   for (int k = 0; k < G / CW; ++k) {
     cf a, b;
     nearTaps(ring, plans[k], a, b);
     const cf y = a + plans[k].reads.fraction * (b - a);
-    storec(ring + w + CW * k, fedSamples<feedback>(loadc(block + CW * k), g, y));
+    storec(ring + w + CW * k, fedSamples<feedback, trusted>(loadc(block + CW * k), g, y));
     storec(block + CW * k, y);
   }
 }
@@ -845,7 +847,7 @@ INLINE void nearGrid(float* ring, float* block, int64_t w, float g, const ChunkT
 // them take their taps from neighbouring slots and the writes do not wrap, each line
 // runs through the chunk on its own. Lines share no slots, so the order does not
 // change a sample. The new write position.
-template <int count>
+template <int count, bool trusted>
 INLINE int64_t delayGrid(float* const* rings, float* const* blocks, const float* g, int64_t L, int64_t j, int64_t w,
                          double T, double c, const double* powers) {
   constexpr int parts = G / CW;
@@ -861,17 +863,18 @@ INLINE int64_t delayGrid(float* const* rings, float* const* blocks, const float*
   }
   for (int l = 0; l < count; ++l) {
     if (g[l] > 0.0f)
-      nearGrid<true>(rings[l], blocks[l] + j, w, g[l], plans);
+      nearGrid<true, trusted>(rings[l], blocks[l] + j, w, g[l], plans);
     else
-      nearGrid<false>(rings[l], blocks[l] + j, w, g[l], plans);
+      nearGrid<false, trusted>(rings[l], blocks[l] + j, w, g[l], plans);
   }
   return w + G == L ? 0 : w + G;
 }
 
 // `count` lines (one, or both channels' lines of a band) whose delays, rings, write
 // positions and steps agree, so that they share every read position. The caller has
-// checked.
-template <int count>
+// checked. `trusted`: the blocks hold finite samples far below overflow and the
+// feedback is below 1, so nothing non-finite can arise.
+template <int count, bool trusted>
 void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n) {
   DelayRun& line = *lines[0];
   const int64_t L = line.length;
@@ -912,7 +915,7 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n) {
     const int64_t end = i + (n - i < G - p ? n - i : G - p);
     if (chunked && p == 0 && end - i == G) {
       // A whole grid chunk, the usual case.
-      w = delayGrid<count>(rings, out, g, L, i, w, T, c, powers);
+      w = delayGrid<count, trusted>(rings, out, g, L, i, w, T, c, powers);
       i += G, p = G;
       continue;
     }
@@ -933,7 +936,7 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n) {
 void delayLine(DelayRun& line, float* block, int64_t n) {
   DelayRun* lines[1] = {&line};
   float* blocks[1] = {block};
-  delayLines<1>(lines, blocks, n);
+  delayLines<1, false>(lines, blocks, n);
 }
 
 void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n) {
@@ -943,14 +946,14 @@ void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, in
   if (!together) {
     DelayRun* one[1] = {&left};
     float* block[1] = {blockL};
-    delayLines<1>(one, block, n);
+    delayLines<1, true>(one, block, n);
     one[0] = &right, block[0] = blockR;
-    delayLines<1>(one, block, n);
+    delayLines<1, true>(one, block, n);
     return;
   }
   DelayRun* lines[2] = {&left, &right};
   float* blocks[2] = {blockL, blockR};
-  delayLines<2>(lines, blocks, n);
+  delayLines<2, true>(lines, blocks, n);
 }
 
 void delayBands(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, int64_t stride, int bands, int64_t n) {
