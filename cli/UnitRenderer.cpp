@@ -47,13 +47,17 @@ std::unique_ptr<UnitRenderer> UnitRenderer::prepare(std::shared_ptr<DrollicantAu
 
 UnitRenderer::UnitRenderer(std::shared_ptr<DrollicantAudioUnit> unit, const RenderSettings& settings,
                            int64_t tailFrames)
-    : unit(std::move(unit)), settings(settings), tailLength(tailFrames), block(this->unit->internalRenderBlock()) {
-  const size_t n = settings.blockFrames;
+    : unit(std::move(unit)),
+      settings(settings),
+      tailLength(tailFrames),
+      block(this->unit->internalRenderBlock()),
+      stretchFrames(std::max<int64_t>(1, kStretchFrames / settings.blockFrames) * settings.blockFrames) {
+  const auto n = size_t(stretchFrames);
   inputL.assign(n, 0.0f);
   inputR.assign(n, 0.0f);
   outputL.assign(n, 0.0f);
   outputR.assign(n, 0.0f);
-  interleaved.assign(2 * n, 0.0f);
+  interleaved.assign(2 * size_t(settings.blockFrames), 0.0f);
   timestamp.mFlags = kAudioTimeStampSampleTimeValid;
 }
 
@@ -67,19 +71,19 @@ bool UnitRenderer::render(AudioSource& source, const std::string& sourceName, Au
       error = sourceName + ": interrupted";
       return false;
     }
-    int64_t frames = source.read(inputL.data(), inputR.data(), settings.blockFrames);
+    int64_t frames = source.read(inputL.data(), inputR.data(), stretchFrames);
     if (frames < 0) {
       error = source.error();
       return false;
     }
     if (frames == 0) {
-      frames = std::min<int64_t>(tailLeft, settings.blockFrames);
+      frames = std::min<int64_t>(tailLeft, stretchFrames);
       if (frames == 0) return true;
       tailLeft -= frames;
       std::fill_n(inputL.begin(), frames, 0.0f);
       std::fill_n(inputR.begin(), frames, 0.0f);
     }
-    if (const AUAudioUnitStatus status = renderBlock(uint32_t(frames)); status != noErr) {
+    if (const AUAudioUnitStatus status = renderStretch(frames); status != noErr) {
       error = sourceName + ": the audio unit failed to render (status " + std::to_string(status) + ")";
       return false;
     }
@@ -88,27 +92,37 @@ bool UnitRenderer::render(AudioSource& source, const std::string& sourceName, Au
   }
 }
 
-AUAudioUnitStatus UnitRenderer::renderBlock(uint32_t frames) {
+AUAudioUnitStatus UnitRenderer::renderStretch(int64_t frames) {
+  for (int64_t done = 0; done < frames; done += settings.blockFrames) {
+    const auto n = uint32_t(std::min<int64_t>(settings.blockFrames, frames - done));
+    if (const AUAudioUnitStatus status = renderBlock(done, n); status != noErr) return status;
+  }
+  return noErr;
+}
+
+AUAudioUnitStatus UnitRenderer::renderBlock(int64_t offset, uint32_t frames) {
   StereoBufferList buffers(settings.interleaved ? 1 : 2);
   if (settings.interleaved)
     buffers.setBuffer(0, interleaved.data(), 2, frames);
   else {
-    buffers.setBuffer(0, outputL.data(), 1, frames);
-    buffers.setBuffer(1, outputR.data(), 1, frames);
+    buffers.setBuffer(0, outputL.data() + offset, 1, frames);
+    buffers.setBuffer(1, outputR.data() + offset, 1, frames);
   }
   // The host's side of the cycle: hand the unit this block of the source, in whatever
   // layout the buffer list it passes has.
-  auto pullInput = [this](AudioUnitRenderActionFlags*, const AudioTimeStamp*, AUAudioFrameCount count, NSInteger,
-                          AudioBufferList* list) -> AUAudioUnitStatus {
+  const float* sourceL = inputL.data() + offset;
+  const float* sourceR = inputR.data() + offset;
+  auto pullInput = [sourceL, sourceR](AudioUnitRenderActionFlags*, const AudioTimeStamp*, AUAudioFrameCount count,
+                                      NSInteger, AudioBufferList* list) -> AUAudioUnitStatus {
     if (list->mNumberBuffers == 1 && list->mBuffers[0].mNumberChannels == 2) {
       auto* out = static_cast<float*>(list->mBuffers[0].mData);
       for (uint32_t i = 0; i < count; ++i) {
-        out[2 * i] = inputL[i];
-        out[2 * i + 1] = inputR[i];
+        out[2 * i] = sourceL[i];
+        out[2 * i + 1] = sourceR[i];
       }
       return noErr;
     }
-    const float* channels[2] = {inputL.data(), inputR.data()};
+    const float* channels[2] = {sourceL, sourceR};
     for (uint32_t b = 0; b < list->mNumberBuffers && b < 2; ++b)
       std::copy_n(channels[b], count, static_cast<float*>(list->mBuffers[b].mData));
     return noErr;
@@ -118,8 +132,8 @@ AUAudioUnitStatus UnitRenderer::renderBlock(uint32_t frames) {
   timestamp.mSampleTime += frames;
   if (status == noErr && settings.interleaved) {
     for (uint32_t i = 0; i < frames; ++i) {
-      outputL[i] = interleaved[2 * i];
-      outputR[i] = interleaved[2 * i + 1];
+      outputL[size_t(offset) + i] = interleaved[2 * i];
+      outputR[size_t(offset) + i] = interleaved[2 * i + 1];
     }
   }
   return status;

@@ -24,7 +24,8 @@ struct RenderSettings {
 // Drives a unit exactly as a host does: both buses at the source's rate,
 // maximumFramesToRender set to the block size, render resources allocated, then one
 // render call per block whose pull-input block copies the source into the output
-// buffers, processed in place.
+// buffers, processed in place. The files are read and written a stretch of many blocks
+// at a time, so that small blocks do not cost a file access each.
 class UnitRenderer {
 public:
   // Prepares `unit` for `sampleRate`; nullptr with `error` when the unit refuses.
@@ -43,15 +44,21 @@ public:
 
 private:
   UnitRenderer(std::shared_ptr<DrollicantAudioUnit> unit, const RenderSettings& settings, int64_t tailFrames);
-  // Renders `frames` frames that are already in `inputL`/`inputR`; the result is in
-  // `outputL`/`outputR`.
-  platform::AUAudioUnitStatus renderBlock(uint32_t frames);
+  // Frames read, rendered and written at a time: about a third of a second at 48 kHz.
+  static constexpr int64_t kStretchFrames = 16384;
+
+  // Renders `frames` frames that are already in `inputL`/`inputR` from `offset`; the
+  // result is in `outputL`/`outputR` from the same offset.
+  platform::AUAudioUnitStatus renderBlock(int64_t offset, uint32_t frames);
+  // Renders a stretch of `frames` frames block by block.
+  platform::AUAudioUnitStatus renderStretch(int64_t frames);
 
   std::shared_ptr<DrollicantAudioUnit> unit;
   RenderSettings settings;
   int64_t tailLength;
   platform::AUInternalRenderBlock block;
   platform::AudioTimeStamp timestamp;
+  int64_t stretchFrames;  // a whole number of blocks
   std::vector<float> inputL, inputR, outputL, outputR, interleaved;
 };
 
