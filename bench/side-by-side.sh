@@ -4,10 +4,12 @@
 #     plain loops kept with the tests and through each instruction-set copy;
 #  2. the built LV2 plug-in beside LV2 plug-ins that each do one of its parts (Debian
 #     packages lsp-plugins-lv2, calf-plugins, x42-plugins), through lv2bench.
+#  3. the command line rendering a minute of noise at blocks of 1, 32 and 512 frames,
+#     file access included (sox makes the noise).
 # Times are the best of several repetitions (the least disturbed on a shared machine);
 # read the ratios, not the absolute figures.
-# With a second build directory (an earlier version, built alike) the kernel's figures
-# of both are printed side by side with their ratios, both measured in this one run.
+# With a second build directory (an earlier version, built alike) the kernel's and the
+# command line's figures of both are printed side by side, all measured in this one run.
 # Run as root, the measurements take real-time priority, so that builds and other work
 # on the machine disturb them less.
 # Usage: bench/side-by-side.sh [build-dir] [baseline-build-dir]
@@ -18,6 +20,7 @@ HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 BLOCK=512
 FRAMES=960000
 RUNS=5
+RENDER_SECONDS=60
 
 PRIORITY=()
 [[ "$(id -u)" == 0 ]] && command -v chrt >/dev/null && PRIORITY=(chrt -f 50)
@@ -74,4 +77,30 @@ for entry in "${plugins[@]}"; do
   fi
   [[ -z "$ours" ]] && ours="$ns"
   printf "%-32s %10s %12s\n" "$name" "$ns" "$(awk -v a="$ns" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')"
+done
+
+echo
+echo "== the command line: 'drollicant render' of $((RENDER_SECONDS)) s of stereo noise, ns per frame"
+# The whole command as a user runs it, file reading and writing included, at the block
+# sizes of frame-by-frame hosts, small buffers and the default.
+sox -n -r 48000 -c 2 -b 32 -e float "$scratch/noise.wav" synth "$RENDER_SECONDS" pinknoise vol 0.3
+render_ns() {
+  local command="$1/drollicant" block="$2" best="" start end t
+  for _ in $(seq "$RUNS"); do
+    start="$(date +%s%N)"
+    "${PRIORITY[@]}" "$command" render "$scratch/noise.wav" -o "$scratch/out.wav" --block "$block" >/dev/null 2>&1 || return 1
+    end="$(date +%s%N)"
+    t=$((end - start))
+    if [[ -z "$best" ]] || ((t < best)); then best="$t"; fi
+  done
+  awk -v t="$best" -v n="$((RENDER_SECONDS * 48000))" 'BEGIN { printf "%.1f", t / n }'
+}
+builds=("$BUILD_DIR")
+[[ -n "$BASELINE_DIR" && -x "$BASELINE_DIR/drollicant" ]] && builds=("$BASELINE_DIR" "$BUILD_DIR")
+printf "%-40s %8s %8s %8s %10s %10s\n" "build" "block 1" "32" "512" "1 / 512" "32 / 512"
+for dir in "${builds[@]}"; do
+  one="$(render_ns "$dir" 1)" small="$(render_ns "$dir" 32)" default="$(render_ns "$dir" 512)"
+  printf "%-40s %8s %8s %8s %10s %10s\n" "$dir" "$one" "$small" "$default" \
+    "$(awk -v a="$one" -v b="$default" 'BEGIN { printf "%.2f", a / b }')" \
+    "$(awk -v a="$small" -v b="$default" 'BEGIN { printf "%.2f", a / b }')"
 done
