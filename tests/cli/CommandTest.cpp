@@ -85,7 +85,9 @@ TEST_F(CommandTest, MonoIsRenderedAsTwoEqualChannels) {
 // An offline bounce sounds like the live mix: neither the block size nor the buffer
 // layout changes a sample, even for a deep, fast sweep and blocks far longer than it.
 TEST_F(CommandTest, EveryBlockSizeAndLayoutRendersTheSame) {
-  const fs::path in = input();
+  // Longer than the stretch the command reads and writes at a time, with and without
+  // the tail, so that the stretches' seams fall inside blocks of odd sizes.
+  const fs::path in = input("in.wav", 48000, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0.75);
   const std::vector<std::string> sweep = {"--set", "charisma=0", "--set", "naivete=1"};
   auto with = [&](std::vector<std::string> more) {
     more.insert(more.end(), sweep.begin(), sweep.end());
@@ -96,6 +98,9 @@ TEST_F(CommandTest, EveryBlockSizeAndLayoutRendersTheSame) {
   for (const char* block : {"1", "37", "262144"})
     EXPECT_EQ(render(in, with({"--block", block}), std::string("b") + block + ".wav").samples, reference)
         << "--block " << block;
+  const auto ringing = render(in, with({"--tail", "--block", "256"}), "t.wav").samples;
+  EXPECT_GT(ringing.size(), reference.size());
+  EXPECT_EQ(render(in, with({"--tail", "--block", "37"}), "t37.wav").samples, ringing);
 }
 
 TEST_F(CommandTest, SelectsPresetsByNumberOrName) {
