@@ -349,7 +349,7 @@ void unskew(const float* skew, float* bands, int64_t stride, int64_t n) {
         const int64_t from = first > 0 ? first : 0, to = first + W < n ? first + W : n;
         if (from < to) {
           const vi lanes = int(from - first) + vi{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
-          const __m512 rest = (__m512)__builtin_shuffle(rows[b], lanes);
+          const __m512 rest = _mm512_maskz_permutexvar_ps(__mmask16(0xffff), (__m512i)lanes, (__m512)rows[b]);
           _mm512_mask_storeu_ps(band + from, __mmask16((1u << (to - from)) - 1u), rest);
         }
       }
@@ -523,8 +523,8 @@ void unskew8(const float* rows, float* bands, int64_t stride, int64_t n, int lan
         const int64_t from = first > 0 ? first : 0, to = first + 8 < n ? first + 8 : n;
         if (from < to) {
           const vi8 index = {0, 1, 2, 3, 4, 5, 6, 7};
-          const vf8 rest = __builtin_shuffle(r[b], int(from - first) + index);
-          _mm256_maskstore_ps(band + from, (__m256i)(index < int(to - from)), (__m256)rest);
+          const __m256 rest = _mm256_permutevar8x32_ps((__m256)r[b], (__m256i)(int(from - first) + index));
+          _mm256_maskstore_ps(band + from, (__m256i)(index < int(to - from)), rest);
         }
       }
     }
