@@ -19,12 +19,12 @@ public:
   float smoothing = 0.9999f;   // per-sample smoothing coefficient of the delay
   float feedback = 0.0f;       // share of the delayed output written back into the ring
   float sampleRate = 48000.0f;
-  int64_t bufferLength = 0;   // ring length in samples; 0 until sized
-  std::vector<float> buffer;  // the ring
-  int64_t writePos = 0;       // slot written by the next sample
-  double currentDelay = 0.0;  // smoothed delay, seconds
-  double secondsPerSample = 1.0 / 48000.0;
-  double targetDelay = 0.0;  // delay the smoothing heads for, seconds
+  double secondsPerSample = 1.0 / 48000.0;  // set with the rate: no division per block
+  int64_t bufferLength = 0;                 // ring length in samples; 0 until sized
+  std::vector<float> buffer;                // the ring
+  int64_t writePos = 0;                     // slot written by the next sample
+  double currentDelay = 0.0;                // smoothed delay, seconds
+  double targetDelay = 0.0;                 // delay the smoothing heads for, seconds
 
   // Where the smoother stands on the grid, in samples (see DelayRun).
   double chunkTarget = 0.0;
