@@ -11,7 +11,6 @@ namespace drollicant {
 
 namespace {
 
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr double kSqrt2 = 1.4142135623730951;
 constexpr double kLn1000th = -6.907755278982137;  // ln(0.001): 60 dB down
 constexpr double kCrossoverQ = 0.5;
@@ -85,7 +84,7 @@ void DrollicantDSPKernel::allocate(int64_t frames, double rate) {
   maxFrames = frames;
   bandBase = zeroedFloats(2 * kBandCount * frames);
   skewBase = zeroedFloats(2 * kEngineLanes * (frames + 32));
-  ringBase = zeroedFloats(frames, 1.0f);
+  ringBase = zeroedFloats(frames + kControlGrid, 1.0f);  // the last chunk is made whole
   envAttackCoef = float(1.0 - std::exp(-1.0 / (rate * kEnvAttackSeconds)));
   envDecayCoef = float(1.0 - std::exp(-1.0 / (rate * kEnvDecaySeconds)));
   deinterleaveBase = zeroedFloats(2 * frames);
@@ -151,31 +150,16 @@ DrollicantDSPKernel::Controls DrollicantDSPKernel::readControls() const {
           sweetness.load(relaxed), whimsy.load(relaxed),  flighty.load(relaxed),   genteel.load(relaxed)};
 }
 
-DrollicantDSPKernel::Carrier DrollicantDSPKernel::carrierLaw(const Controls& controls,
-                                                             const EnvelopeFollowers& levels) const {
-  const float s = clamp01(controls.surprise);
-  float d = clamp01(controls.whimsy);
-  double f = carrierPower.of(s) * 30.0;
-  if (controls.flighty) {
-    const float e = (std::min(std::max(levels.left, levels.right), 1.0f) + 1.0f) * 0.5f;
-    f = f * e;
-    d = d * e;
-  } else {
-    f = f / kSqrt2;
-  }
-  return {f, d};
+// The carrier's law for the block: the crossover scales frequency and depth by the
+// level at each grid point where flighty lets the level steer.
+CarrierSweep DrollicantDSPKernel::carrierSweep(const Controls& controls, int64_t first, int64_t chunks) const {
+  const double f = carrierPower.of(clamp01(controls.surprise)) * 30.0;
+  const float d = clamp01(controls.whimsy);
+  return {controls.flighty ? f : f / kSqrt2, d, controls.flighty, sampleRate, carrierPhase, first, chunks};
 }
 
-void DrollicantDSPKernel::startChunk(const Controls& controls, const EnvelopeFollowers& levels, int64_t chunk,
-                                     float* gain) {
-  const Carrier carrier = carrierLaw(controls, levels);
-  const double inc = kTwoPi * carrier.frequency / sampleRate;
-  routines->carrierGain(gain, carrierPhase, inc, carrier.depth, kControlGrid);
-  // fmod, without its cost in the usual case: below 4π the subtraction is exact.
-  const double phase = carrierPhase + double(kControlGrid) * inc;
-  carrierPhase = phase >= kTwoPi && phase < 2.0 * kTwoPi ? phase - kTwoPi : std::fmod(phase, kTwoPi);
-
-  // The delays' sweep: where the LFO stands at this grid point, and a chunk later.
+// Where the LFO stands at the block's grid point `chunk`, and a chunk later.
+void DrollicantDSPKernel::startChunk(const Controls& controls, int64_t chunk) {
   lfoSines[chunk] = lfoPhase;
   lfoSines[stepsPerLine + chunk] = lfoPhase + std::numbers::pi / 2.0;
   advanceLFO(controls, kControlGrid);
@@ -299,24 +283,7 @@ void DrollicantDSPKernel::process(const float* inL, const float* inR, float* out
   const int64_t chunks = n > first ? (n - first + kControlGrid - 1) / kControlGrid : 0;
   float* gain = ringBase.get();
   std::copy_n(chunkGain.data() + gridPosition, lead, gain);
-  // The carrier follows the level at each grid point.
-  EnvelopeFollowers levels{envL, envR, envAttackCoef, envDecayCoef};
-  int64_t followed = 0;
-  for (int64_t k = 0; k < chunks; ++k) {
-    const int64_t at = first + k * kControlGrid;
-    if (controls.flighty) {
-      routines->followLevels(levels, inL + followed, inR + followed, at - followed);
-      followed = at;
-    }
-    // Straight into the block's gain; only a chunk that the block ends inside is kept
-    // for the next block.
-    if (n - at >= kControlGrid) {
-      startChunk(controls, levels, k, gain + at);
-    } else {
-      startChunk(controls, levels, k, chunkGain.data());
-      std::copy_n(chunkGain.data(), n - at, gain + at);
-    }
-  }
+  for (int64_t k = 0; k < chunks; ++k) startChunk(controls, k);
   if (chunks > 0) {
     // Whole vectors of sines: the rows are padded for them.
     const int count = int((chunks + kSinesAtOnce - 1) / kSinesAtOnce * kSinesAtOnce);
@@ -329,8 +296,13 @@ void DrollicantDSPKernel::process(const float* inL, const float* inR, float* out
   float* bandsR = bandsL + kBandCount * maxFrames;
   // The level followers see the unmodulated input; the bands get it with the carrier.
   EnvelopeFollowers envelopes{envL, envR, envAttackCoef, envDecayCoef};
-  routines->crossover(crossoverLanes.get(), envelopes, inL, inR, gain, bandsL, maxFrames, skewBase.get(), n);
+  CarrierSweep carrier = carrierSweep(controls, first, chunks);
+  routines->crossover(crossoverLanes.get(), envelopes, carrier, inL, inR, gain, bandsL, maxFrames, skewBase.get(), n);
   envL = envelopes.left, envR = envelopes.right;
+  carrierPhase = carrier.phase;
+  // A chunk that the block ends inside goes on in the next block.
+  const int64_t last = first + (chunks - 1) * kControlGrid;
+  if (chunks > 0 && n - last < kControlGrid) std::copy_n(gain + last, kControlGrid, chunkGain.data());
   delayBands(bandsL, bandsR, chunks, clamp01(controls.charisma) > 0.5f, n);
   if (lead > 0) {
     routines->mixSaturate(bandsL, maxFrames, mixWeights.data(), outL, lead);

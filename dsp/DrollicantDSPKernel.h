@@ -108,14 +108,8 @@ private:
     bool flighty, genteel;
   };
   Controls readControls() const;
-  struct Carrier {
-    double frequency;
-    float depth;
-  };
-  Carrier carrierLaw(const Controls& controls, const EnvelopeFollowers& levels) const;
-  // The laws of one grid chunk: its carrier gain, the LFO's phase for the lines' step
-  // `chunk` of the block, and the LFO moved on by a chunk.
-  void startChunk(const Controls& controls, const EnvelopeFollowers& levels, int64_t chunk, float* gain);
+  CarrierSweep carrierSweep(const Controls& controls, int64_t first, int64_t chunks) const;
+  void startChunk(const Controls& controls, int64_t chunk);
   void advanceLFO(const Controls& controls, int64_t frames);
   void aimDelays(const Controls& controls, int64_t chunks);
   void updateBandWeights(const Controls& controls);

@@ -19,6 +19,8 @@ inline constexpr int kSinesAtOnce = 8;
 // sound does not depend on how a host slices its blocks.
 inline constexpr int kControlGrid = 32;
 
+inline constexpr double kTwoPi = 6.283185307179586;
+
 // The ten crossover stages of one channel, packed so that all twenty sections advance
 // together: lane b carries the high- and low-pass halves of stage b. Both halves of a
 // stage see the same input, so they share its history. Unused lanes have zero
@@ -75,22 +77,35 @@ struct EnvelopeFollowers {
   float attack, decay;
 };
 
+// The carrier of one block, made a grid chunk at a time: sample i of the chunk from
+// grid point `at` gets the gain (1 − d) + d · sin(phase + i · 2π · f / sampleRate), the
+// sine rounded to float, and the phase then moves on by the chunk. Where the carrier follows the level, f and d are
+// `frequency` and `depth` scaled by e = (min(max(left, right), 1) + 1) / 2 of the
+// followers after the block's samples before `at`; elsewhere they are as given.
+struct CarrierSweep {
+  double frequency;  // Hz
+  float depth;
+  bool followsLevel;
+  double sampleRate;
+  double phase;    // radians at the first grid point, in [0, 2π); updated to the one after the last
+  int64_t first;   // the block's first grid point
+  int64_t chunks;  // grid points in the block
+};
+
 struct EngineRoutines {
   const char* name;
-  // Follows the level of both inputs over a block, exactly as `crossover` does.
-  void (*followLevels)(EnvelopeFollowers& envelopes, const float* inL, const float* inR, int64_t n);
   // out[i] = sin(x[i]) in double precision. Fastest for multiples of kSinesAtOnce.
   void (*sines)(const double* x, double* out, int count);
-  // gain[i] = (1 − depth) + depth · sin(phase + i · increment), the sine rounded to float.
-  void (*carrierGain)(float* gain, double phase, double increment, float depth, int64_t n);
-  // Follows the level of both inputs, multiplies them by the carrier gain and splits
+  // Follows the level of both inputs, makes the carrier's gain of every grid chunk the
+  // block holds (`gain` from `sweep.first` on, whole chunks, so up to n + kControlGrid
+  // floats; the samples before it are given), multiplies the inputs by it and splits
   // them into eleven bands: band b of channel c, sample i, lands at
   // bands[(c · 11 + b) · stride + i]; band 10 is the last low-pass remainder. A
   // non-finite input sample counts as silence, finite ones are limited to
   // ±kLargestInput. `skew` is scratch of 2 · 16 · (n + 32) floats. Non-finite history
   // left at the end of the block is cleared.
-  void (*crossover)(CrossoverLanes* channels, EnvelopeFollowers& envelopes, const float* inL, const float* inR,
-                    const float* gain, float* bands, int64_t stride, float* skew, int64_t n);
+  void (*crossover)(CrossoverLanes* channels, EnvelopeFollowers& envelopes, CarrierSweep& sweep, const float* inL,
+                    const float* inR, float* gain, float* bands, int64_t stride, float* skew, int64_t n);
   // Delays a block in place: a non-finite sample enters the ring as silence and
   // nothing non-finite is ever stored. Every sample gives the same result however the
   // blocks are cut.

@@ -102,17 +102,16 @@ void sines(const double* x, double* out, int count) {
   }
 }
 
-void carrierGain(float* gain, double phase, double increment, float depth, int64_t n) {
+// gain[i] = (1 − depth) + depth · sin(phase + i · increment) over one grid chunk.
+INLINE void chunkGain(float* gain, double phase, double increment, float depth) {
+  static_assert(kControlGrid % 8 == 0, "a chunk is whole vectors of sines");
   const vd step = vd{0, 1, 2, 3, 4, 5, 6, 7} * increment;
   const float rest = 1.0f - depth;
-  int64_t i = 0;
-  for (; i + 8 <= n; i += 8) {
+  for (int i = 0; i < kControlGrid; i += 8) {
     const vd s = sin8((phase + double(i) * increment) + step);
     const vf8 g = rest + depth * __builtin_convertvector(s, vf8);
     __builtin_memcpy(gain + i, &g, sizeof g);
   }
-  // The last few samples one by one: a whole vector of sines would cost more.
-  for (; i < n; ++i) gain[i] = rest + depth * float(__builtin_sin(phase + double(i) * increment));
 }
 
 // One sample of a line at smoothed delay `d`: write, read between two slots, feed
@@ -147,21 +146,105 @@ INLINE void track(float x, float& envelope, float attack, float decay) {
   envelope = envelope + coef * (a - envelope);
 }
 
-// One sample of one channel: follow its level, return it with the carrier applied.
-INLINE float follow(float x, float gain, float& envelope, float attack, float decay) {
-  x = limited(x);
-  track(x, envelope, attack, decay);
-  return x * gain;
-}
+// The carrier's gain, a grid chunk at a time, in the order the sweep describes.
+struct CarrierChunks {
+  CarrierSweep& sweep;
+  float* gain;
+  int64_t next;  // grid point of the next chunk to make
+  int64_t end;   // past the last grid point
 
-void followLevels(EnvelopeFollowers& env, const float* inL, const float* inR, int64_t n) {
-  float left = env.left, right = env.right;
-  for (int64_t i = 0; i < n; ++i) {
-    track(limited(inL[i]), left, env.attack, env.decay);
-    track(limited(inR[i]), right, env.attack, env.decay);
+  CarrierChunks(CarrierSweep& s, float* g) : sweep(s), gain(g), next(s.first), end(s.first + s.chunks * kControlGrid) {}
+
+  INLINE_MEMBER bool due(int64_t at) const { return at == next && at < end; }
+
+  // The chunk at `next`, from the followers' levels there.
+  INLINE_MEMBER void make(float left, float right) {
+    double f = sweep.frequency;
+    float d = sweep.depth;
+    if (sweep.followsLevel) {
+      const float level = left > right ? left : right;
+      const float e = ((level < 1.0f ? level : 1.0f) + 1.0f) * 0.5f;
+      f = f * e;
+      d = d * e;
+    }
+    const double inc = kTwoPi * f / sweep.sampleRate;
+    chunkGain(gain + next, sweep.phase, inc, d);
+    // fmod, without its cost in the usual case: below 4π the subtraction is exact.
+    const double phase = sweep.phase + double(kControlGrid) * inc;
+    sweep.phase = phase >= kTwoPi && phase < 2.0 * kTwoPi ? phase - kTwoPi : __builtin_fmod(phase, kTwoPi);
+    next += kControlGrid;
   }
-  env.left = left, env.right = right;
-}
+
+  // Every chunk at once: what the levels do not steer.
+  void makeAll() {
+    while (next < end) make(0.0f, 0.0f);
+  }
+};
+
+// The level followers walking through the block, making each grid chunk's gain as
+// they reach its grid point. They may run ahead of the crossover: a chunk's gain then
+// waits ready before the crossover needs it, and their recursion and the carrier's sines
+// overlap the sections'. `channels` says whose levels it follows: 1 left, 2 right, 3
+// both (needed where the levels steer the carrier), 0 none.
+//
+// Build it where it walks: as a local whose address stays there, the followers stay in
+// registers rather than going through memory that the crossover's float stores might
+// touch.
+template <int channels>
+struct LevelWalk {
+  EnvelopeFollowers& env;
+  CarrierChunks& carrier;
+  const float *inL, *inR;
+  int64_t n;
+  int64_t at = 0;  // next sample to follow
+  float left, right;
+  const float attack, decay;
+
+  LevelWalk(EnvelopeFollowers& e, CarrierChunks& c, const float* l, const float* r, int64_t frames)
+      : env(e), carrier(c), inL(l), inR(r), n(frames), left(e.left), right(e.right), attack(e.attack), decay(e.decay) {}
+  LevelWalk(const LevelWalk&) = delete;
+  ~LevelWalk() {
+    if (channels & 1) env.left = left;
+    if (channels & 2) env.right = right;
+  }
+
+  // The next sample, if the block has one.
+  INLINE_MEMBER void follow() {
+    if (at < n) {
+      if (channels & 1) track(limited(inL[at]), left, attack, decay);
+      if (channels & 2) track(limited(inR[at]), right, attack, decay);
+      ++at;
+    }
+  }
+  // The next sample as the crossover limited it: walking in step, the followers share
+  // that work.
+  INLINE_MEMBER void take(float xL, float xR) {
+    if (channels & 1) track(xL, left, attack, decay);
+    if (channels & 2) track(xR, right, attack, decay);
+    ++at;
+  }
+  INLINE_MEMBER void makeDueChunk() {
+    if (channels == 3 && carrier.due(at)) carrier.make(left, right);
+  }
+  INLINE_MEMBER void step() { makeDueChunk(), follow(); }
+  // Gets `lead` samples ahead, or as far as the last chunk needs, and makes the chunks
+  // that the levels there give.
+  INLINE_MEMBER void runAhead(int64_t lead) {
+    const int64_t last = carrier.end - kControlGrid;
+    while (at < lead && at < last) step();
+    makeDueChunk();
+  }
+  // Samples to follow before the next chunk waits for the levels. The loops around
+  // the sections make chunks between their runs, never inside: the sines and fmod's
+  // call would push the sections' history out of the registers.
+  INLINE_MEMBER int64_t quietSamples() const {
+    return channels == 3 && carrier.next < carrier.end ? carrier.next - at : INT64_MAX;
+  }
+};
+
+// How far the followers run ahead of the crossover where they steer the carrier: the
+// sines of a chunk finish in fewer steps of the sections.
+constexpr int64_t kFollowerLead = kControlGrid;
 
 // ---- section by section ---------------------------------------------------------
 
@@ -225,19 +308,23 @@ void stagesNarrow(CrossoverLanes* channels, float* bands, int64_t stride, int64_
   }
 }
 
-void crossoverNarrow(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR,
-                     const float* gain, float* bands, int64_t stride, float* /*skew*/, int64_t n) {
+void crossoverNarrow(CrossoverLanes* channels, EnvelopeFollowers& env, CarrierSweep& sweep, const float* inL,
+                     const float* inR, float* gain, float* bands, int64_t stride, float* /*skew*/, int64_t n) {
   // The remainder travels down in the last band's buffer of each channel.
-  float* firstL = bands;
-  float* firstR = bands + 11 * stride;
-  float* restL = firstL + 10 * stride;
-  float* restR = firstR + 10 * stride;
-  float left = env.left, right = env.right;  // in registers, not behind the stores
-  for (int64_t i = 0; i < n; ++i) {
-    restL[i] = follow(inL[i], gain[i], left, env.attack, env.decay);
-    restR[i] = follow(inR[i], gain[i], right, env.attack, env.decay);
+  float* restL = bands + 10 * stride;
+  float* restR = bands + 21 * stride;
+  CarrierChunks carrier(sweep, gain);
+  if (!sweep.followsLevel) carrier.makeAll();
+  {
+    LevelWalk<3> walk(env, carrier, inL, inR, n);
+    for (int64_t i = 0; i < n; ++i) {
+      walk.makeDueChunk();
+      const float xL = limited(inL[i]), xR = limited(inR[i]);
+      walk.take(xL, xR);
+      restL[i] = xL * gain[i];
+      restR[i] = xR * gain[i];
+    }
   }
-  env.left = left, env.right = right;
   stagesNarrow(channels, bands, stride, n);
 }
 
@@ -359,54 +446,64 @@ void unskew(const float* skew, float* bands, int64_t stride, int64_t n) {
   }
 }
 
-// Runs the wavefront of `count` channels side by side over the block: steps 0–9 fill
-// it, the last ten drain it.
-// The level followers run inside the wavefront: their one-sample-at-a-time recursion
-// then costs nothing beside the sections.
-template <int count>
-void wavefront(CrossoverLanes* lanes, EnvelopeFollowers& env, const float* const* in, const float* gain,
-               float* const* skew, int64_t n) {
-  // Locals, so the followers stay in registers rather than going through memory the
-  // compiler must assume the stores to `skew` may touch.
-  float envelope[2] = {env.left, env.right};
-  const float attack = env.attack, decay = env.decay;
-  auto input = [&](int c, int64_t t) { return follow(in[c][t], gain[t], envelope[c], attack, decay); };
-  Channel* channels[count];
-  alignas(Channel) unsigned char storage[count][sizeof(Channel)];
-  for (int c = 0; c < count; ++c) channels[c] = new (storage[c]) Channel(lanes[c]);
+// Runs the wavefront of both channels side by side over the block: steps 0–9 fill it,
+// the last ten drain it. The level followers walk `lead` samples ahead, their
+// one-sample-at-a-time recursion hidden beside the sections.
+template <bool ahead>
+void wavefront(CrossoverLanes* lanes, EnvelopeFollowers& env, CarrierChunks& carrier, const float* inL,
+               const float* inR, const float* gain, float* skewL, float* skewR, int64_t n) {
+  LevelWalk<3> walk(env, carrier, inL, inR, n);
+  if (ahead) walk.runAhead(kFollowerLead);
+  Channel left(lanes[0]), right(lanes[1]);
   const vf index = laneIndex();
   const int64_t steps = n + 10;
-  auto partial = [&](int64_t t) {
-    const vi active = (index <= float(t)) & (index > float(t - n));
-    for (int c = 0; c < count; ++c) storef(skew[c] + t * W, channels[c]->step(t < n ? input(c, t) : 0.0f, active));
+  auto step = [&](int64_t t, auto... active) __attribute__((always_inline)) {
+    float xL = 0.0f, xR = 0.0f;
+    if (t < n) {
+      xL = limited(inL[t]), xR = limited(inR[t]);
+      if (!ahead) walk.take(xL, xR);
+    }
+    if (ahead) walk.follow();
+    storef(skewL + t * W, left.step(xL * gain[t], active...));
+    storef(skewR + t * W, right.step(xR * gain[t], active...));
   };
-  int64_t t = 0;
-  for (; t < 10 && t < steps; ++t) partial(t);
-  for (; t < n; ++t)
-    for (int c = 0; c < count; ++c) storef(skew[c] + t * W, channels[c]->step(input(c, t)));
-  for (; t < steps; ++t) partial(t);
-  for (int c = 0; c < count; ++c) channels[c]->save(lanes[c]);
-  env.left = envelope[0];
-  if (count > 1) env.right = envelope[1];
+  auto partial = [&](int64_t t) __attribute__((always_inline)) {
+    step(t, (index <= float(t)) & (index > float(t - n)));
+  };
+  for (int64_t t = 0; t < steps;) {
+    walk.makeDueChunk();
+    const int64_t quiet = walk.quietSamples();
+    const int64_t stop = quiet < steps - t ? t + quiet : steps;
+    for (; t < stop && t < 10; ++t) partial(t);
+    for (; t < stop && t < n; ++t) step(t);
+    for (; t < stop; ++t) partial(t);
+  }
+  left.save(lanes[0]);
+  right.save(lanes[1]);
 }
 
-void crossoverWide(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR,
-                   const float* gain, float* bands, int64_t stride, float* skew, int64_t n) {
-  const float* in[2] = {inL, inR};
+void crossoverWide(CrossoverLanes* channels, EnvelopeFollowers& env, CarrierSweep& sweep, const float* inL,
+                   const float* inR, float* gain, float* bands, int64_t stride, float* skew, int64_t n) {
   float* skews[2] = {skew, skew + W * (n + 32)};
-  wavefront<2>(channels, env, in, gain, skews, n);
+  CarrierChunks carrier(sweep, gain);
+  if (sweep.followsLevel) {
+    wavefront<true>(channels, env, carrier, inL, inR, gain, skews[0], skews[1], n);
+  } else {
+    carrier.makeAll();
+    wavefront<false>(channels, env, carrier, inL, inR, gain, skews[0], skews[1], n);
+  }
   unskew(skews[0], bands, stride, n);
   unskew(skews[1], bands + 11 * stride, stride, n);
 }
 
 // A wavefront takes ten steps to fill and ten to drain: short blocks go section by
 // section instead.
-void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR, const float* gain,
-               float* bands, int64_t stride, float* skew, int64_t n) {
+void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, CarrierSweep& sweep, const float* inL,
+               const float* inR, float* gain, float* bands, int64_t stride, float* skew, int64_t n) {
   if (n < 16)
-    crossoverNarrow(channels, env, inL, inR, gain, bands, stride, skew, n);
+    crossoverNarrow(channels, env, sweep, inL, inR, gain, bands, stride, skew, n);
   else
-    crossoverWide(channels, env, inL, inR, gain, bands, stride, skew, n);
+    crossoverWide(channels, env, sweep, inL, inR, gain, bands, stride, skew, n);
 }
 #elif defined(__AVX2__)
 // ---- AVX2: all of a channel's sections in two registers ----------------------------
@@ -534,34 +631,59 @@ void unskew8(const float* rows, float* bands, int64_t stride, int64_t n, int lan
 }
 
 // One channel at a time: both channels' history would not fit the sixteen registers.
-// Steps 0–9 fill the wavefront, the last ten drain it.
-void wavefront16(CrossoverLanes& lanes, float& envelope, float attack, float decay, const float* in, const float* gain,
-                 float* skew, int64_t n) {
-  Channel16 channel(lanes);
-  float level = envelope;  // a local, so that it stays in a register
+// Steps 0–9 fill the wavefront, the last ten drain it. With `walk`, both channels'
+// level followers walk `lead` samples ahead, beside the sections.
+template <int walks, bool ahead>
+void wavefront16(CrossoverLanes& lanes, EnvelopeFollowers& env, CarrierChunks& carrier, const float* const* in,
+                 int channel, const float* gain, float* skew, int64_t n) {
+  LevelWalk<walks> walk(env, carrier, in[0], in[1], n);
+  if (ahead) walk.runAhead(kFollowerLead);
+  Channel16 stages(lanes);
+  const float* input = in[channel];
   const vf8 lo = {0, 1, 2, 3, 4, 5, 6, 7}, hi = lo + 8.0f;
-  for (int64_t t = 0; t < n + 10; ++t) {
-    const float x = t < n ? follow(in[t], gain[t], level, attack, decay) : 0.0f;
-    if (t >= 10 && t < n) {
-      channel.step<false>(x, skew + t * W, vi8{}, vi8{});
-    } else {
-      const vi8 activeLo = (lo <= float(t)) & (lo > float(t - n)), activeHi = (hi <= float(t)) & (hi > float(t - n));
-      channel.step<true>(x, skew + t * W, activeLo, activeHi);
+  auto sample = [&](int64_t t) __attribute__((always_inline)) {
+    float x = 0.0f;
+    if (t < n) {
+      x = limited(input[t]);
+      if (!ahead) walk.take(x, x);
     }
+    if (ahead) walk.follow();
+    return x * gain[t];
+  };
+  auto partial = [&](int64_t t) __attribute__((always_inline)) {
+    const vi8 activeLo = (lo <= float(t)) & (lo > float(t - n)), activeHi = (hi <= float(t)) & (hi > float(t - n));
+    stages.step<true>(sample(t), skew + t * W, activeLo, activeHi);
+  };
+  const int64_t steps = n + 10;
+  for (int64_t t = 0; t < steps;) {
+    walk.makeDueChunk();
+    const int64_t quiet = walk.quietSamples();
+    const int64_t stop = quiet < steps - t ? t + quiet : steps;
+    for (; t < stop && t < 10; ++t) partial(t);
+    for (; t < stop && t < n; ++t) stages.step<false>(sample(t), skew + t * W, vi8{}, vi8{});
+    for (; t < stop; ++t) partial(t);
   }
-  channel.save(lanes);
-  envelope = level;
+  stages.save(lanes);
 }
 
-void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR, const float* gain,
-               float* bands, int64_t stride, float* skew, int64_t n) {
+void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, CarrierSweep& sweep, const float* inL,
+               const float* inR, float* gain, float* bands, int64_t stride, float* skew, int64_t n) {
   if (n < 16) {
-    crossoverNarrow(channels, env, inL, inR, gain, bands, stride, skew, n);
+    crossoverNarrow(channels, env, sweep, inL, inR, gain, bands, stride, skew, n);
     return;
   }
+  const float* in[2] = {inL, inR};
   float* skews[2] = {skew, skew + W * (n + 32)};
-  wavefront16(channels[0], env.left, env.attack, env.decay, inL, gain, skews[0], n);
-  wavefront16(channels[1], env.right, env.attack, env.decay, inR, gain, skews[1], n);
+  CarrierChunks carrier(sweep, gain);
+  if (sweep.followsLevel) {
+    // The left pass carries both channels' followers, so the right's gain is ready.
+    wavefront16<3, true>(channels[0], env, carrier, in, 0, gain, skews[0], n);
+    wavefront16<0, false>(channels[1], env, carrier, in, 1, gain, skews[1], n);
+  } else {
+    carrier.makeAll();
+    wavefront16<1, false>(channels[0], env, carrier, in, 0, gain, skews[0], n);
+    wavefront16<2, false>(channels[1], env, carrier, in, 1, gain, skews[1], n);
+  }
   for (int c = 0; c < 2; ++c) {
     unskew8(skews[c], bands + c * 11 * stride, stride, n, 0, 8);
     unskew8(skews[c], bands + c * 11 * stride, stride, n, 8, 3);
@@ -1078,6 +1200,6 @@ void mixSaturate(const float* bands, int64_t stride, const float* weights, float
 
 extern const EngineRoutines ENGINE_TABLE(ENGINE_ISA);
 const EngineRoutines ENGINE_TABLE(ENGINE_ISA) = {
-    ENGINE_NAME(ENGINE_ISA), followLevels, sines, carrierGain, crossover, delayLine, delayBands, mixSaturate};
+    ENGINE_NAME(ENGINE_ISA), sines, crossover, delayLine, delayBands, mixSaturate};
 
 }  // namespace drollicant

@@ -33,34 +33,49 @@ void section(const float (*k)[kEngineLanes], int b, const float* in, float* out,
   }
 }
 
-// Follows the unmodulated level and multiplies by the carrier gain; a non-finite
-// sample is silence.
-void modulate(const float* in, const float* gain, float* out, float& envelope, const EnvelopeFollowers& env,
-              int64_t n) {
+// One follower's step towards the magnitude of a sample.
+void track(float x, float& envelope, const EnvelopeFollowers& env) {
+  const float a = std::fabs(x);
+  const float coef = envelope < a ? env.attack : env.decay;
+  envelope = envelope + coef * (a - envelope);
+}
+
+// The carrier of the grid chunk at `at`, from the followers' levels there.
+void makeChunk(CarrierSweep& sweep, const EnvelopeFollowers& env, float* gain) {
+  double f = sweep.frequency;
+  float d = sweep.depth;
+  if (sweep.followsLevel) {
+    const float e = (std::min(std::max(env.left, env.right), 1.0f) + 1.0f) * 0.5f;
+    f = f * e;
+    d = d * e;
+  }
+  const double inc = kTwoPi * f / sweep.sampleRate;
+  carrierGain(gain, sweep.phase, inc, d, kControlGrid);
+  sweep.phase = std::fmod(sweep.phase + double(kControlGrid) * inc, kTwoPi);
+}
+
+// Follows both unmodulated levels, makes each chunk's gain at its grid point and
+// multiplies by it; a non-finite sample is silence.
+void modulate(const float* inL, const float* inR, CarrierSweep& sweep, EnvelopeFollowers& env, float* gain, float* outL,
+              float* outR, int64_t n) {
+  const int64_t end = sweep.first + sweep.chunks * kControlGrid;
   for (int64_t i = 0; i < n; ++i) {
-    const float x = std::clamp(finiteOrZero(in[i]), -kLargestInput, kLargestInput);
-    const float a = std::fabs(x);
-    const float coef = envelope < a ? env.attack : env.decay;
-    envelope = envelope + coef * (a - envelope);
-    out[i] = x * gain[i];
+    if (i >= sweep.first && i < end && (i - sweep.first) % kControlGrid == 0) makeChunk(sweep, env, gain + i);
+    const float xL = std::clamp(finiteOrZero(inL[i]), -kLargestInput, kLargestInput);
+    const float xR = std::clamp(finiteOrZero(inR[i]), -kLargestInput, kLargestInput);
+    track(xL, env.left, env);
+    track(xR, env.right, env);
+    outL[i] = xL * gain[i];
+    outR[i] = xR * gain[i];
   }
 }
 
-void followLevels(EnvelopeFollowers& env, const float* inL, const float* inR, int64_t n) {
-  std::vector<float> scratch(size_t(std::max<int64_t>(n, 0)));
-  const std::vector<float> unity(scratch.size(), 1.0f);
-  modulate(inL, unity.data(), scratch.data(), env.left, env, n);
-  modulate(inR, unity.data(), scratch.data(), env.right, env, n);
-}
-
-void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, const float* inL, const float* inR, const float* gain,
-               float* bands, int64_t stride, float*, int64_t n) {
-  const float* in[2] = {inL, inR};
-  float* envelope[2] = {&env.left, &env.right};
+void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, CarrierSweep& sweep, const float* inL,
+               const float* inR, float* gain, float* bands, int64_t stride, float*, int64_t n) {
+  modulate(inL, inR, sweep, env, gain, bands + 10 * stride, bands + 21 * stride, n);
   for (int c = 0; c < 2; ++c) {
     CrossoverLanes& k = channels[c];
     float* rest = bands + (c * 11 + 10) * stride;
-    modulate(in[c], gain, rest, *envelope[c], env, n);
     for (int b = 0; b < 10; ++b) {
       float* band = bands + (c * 11 + b) * stride;
       float x1 = k.x1[b], x2 = k.x2[b];
@@ -126,8 +141,7 @@ void mixSaturate(const float* bands, int64_t stride, const float* weights, float
 }  // namespace
 
 const EngineRoutines& plainEngineRoutines() {
-  static const EngineRoutines routines = {"plain",   followLevels, sines,      carrierGain,
-                                          crossover, delayLine,    delayBands, mixSaturate};
+  static const EngineRoutines routines = {"plain", sines, crossover, delayLine, delayBands, mixSaturate};
   return routines;
 }
 
