@@ -157,8 +157,9 @@ struct CarrierChunks {
 
   INLINE_MEMBER bool due(int64_t at) const { return at == next && at < end; }
 
-  // The chunk at `next`, from the followers' levels there.
-  INLINE_MEMBER void make(float left, float right) {
+  // The chunk at `next`, from the followers' levels there. Called once a chunk, and
+  // kept out of line so that it does not crowd the loops around it.
+  __attribute__((noinline)) void make(float left, float right) {
     double f = sweep.frequency;
     float d = sweep.depth;
     if (sweep.followsLevel) {
