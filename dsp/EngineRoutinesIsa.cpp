@@ -155,7 +155,8 @@ struct CarrierChunks {
 
   CarrierChunks(CarrierSweep& s, float* g) : sweep(s), gain(g), next(s.first), end(s.first + s.chunks * kControlGrid) {}
 
-  INLINE_MEMBER bool due(int64_t at) const { return at == next && at < end; }
+  // A chunk the walk has passed counts as due too: the loops around it then always move on.
+  INLINE_MEMBER bool due(int64_t at) const { return next <= at && next < end; }
 
   // The chunk at `next`, from the followers' levels there. Called once a chunk, and
   // kept out of line so that it does not crowd the loops around it.
