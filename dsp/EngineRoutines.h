@@ -79,9 +79,10 @@ struct EnvelopeFollowers {
 
 // The carrier of one block, made a grid chunk at a time: sample i of the chunk from
 // grid point `at` gets the gain (1 − d) + d · sin(phase + i · 2π · f / sampleRate), the
-// sine rounded to float, and the phase then moves on by the chunk. Where the carrier follows the level, f and d are
-// `frequency` and `depth` scaled by e = (min(max(left, right), 1) + 1) / 2 of the
-// followers after the block's samples before `at`; elsewhere they are as given.
+// sine rounded to float, and the phase then moves on by the chunk. Where the carrier
+// follows the level, f and d are `frequency` and `depth` scaled by
+// e = (min(max(left, right), 1) + 1) / 2 of the followers after the block's samples
+// before `at`; elsewhere they are as given.
 struct CarrierSweep {
   double frequency;  // Hz
   float depth;

@@ -146,14 +146,18 @@ INLINE void track(float x, float& envelope, float attack, float decay) {
   envelope = envelope + coef * (a - envelope);
 }
 
-// The carrier's gain, a grid chunk at a time, in the order the sweep describes.
+// The carrier's gain, a grid chunk at a time, in the order the sweep describes. What
+// the levels do not steer is made at once.
 struct CarrierChunks {
   CarrierSweep& sweep;
   float* gain;
   int64_t next;  // grid point of the next chunk to make
   int64_t end;   // past the last grid point
 
-  CarrierChunks(CarrierSweep& s, float* g) : sweep(s), gain(g), next(s.first), end(s.first + s.chunks * kControlGrid) {}
+  CarrierChunks(CarrierSweep& s, float* g) : sweep(s), gain(g), next(s.first), end(s.first + s.chunks * kControlGrid) {
+    if (!s.followsLevel)
+      while (next < end) make(0.0f, 0.0f);
+  }
 
   // A chunk the walk has passed counts as due too: the loops around it then always move on.
   INLINE_MEMBER bool due(int64_t at) const { return next <= at && next < end; }
@@ -175,11 +179,6 @@ struct CarrierChunks {
     const double phase = sweep.phase + double(kControlGrid) * inc;
     sweep.phase = phase >= kTwoPi && phase < 2.0 * kTwoPi ? phase - kTwoPi : __builtin_fmod(phase, kTwoPi);
     next += kControlGrid;
-  }
-
-  // Every chunk at once: what the levels do not steer.
-  void makeAll() {
-    while (next < end) make(0.0f, 0.0f);
   }
 };
 
@@ -316,7 +315,6 @@ void crossoverNarrow(CrossoverLanes* channels, EnvelopeFollowers& env, CarrierSw
   float* restL = bands + 10 * stride;
   float* restR = bands + 21 * stride;
   CarrierChunks carrier(sweep, gain);
-  if (!sweep.followsLevel) carrier.makeAll();
   {
     LevelWalk<3> walk(env, carrier, inL, inR, n);
     for (int64_t i = 0; i < n; ++i) {
@@ -449,8 +447,8 @@ void unskew(const float* skew, float* bands, int64_t stride, int64_t n) {
 }
 
 // Runs the wavefront of both channels side by side over the block: steps 0–9 fill it,
-// the last ten drain it. The level followers walk `lead` samples ahead, their
-// one-sample-at-a-time recursion hidden beside the sections.
+// the last ten drain it. The level followers walk beside the sections, `ahead` (where
+// the levels steer the carrier) by kFollowerLead samples.
 template <bool ahead>
 void wavefront(CrossoverLanes* lanes, EnvelopeFollowers& env, CarrierChunks& carrier, const float* inL,
                const float* inR, const float* gain, float* skewL, float* skewR, int64_t n) {
@@ -488,12 +486,10 @@ void crossoverWide(CrossoverLanes* channels, EnvelopeFollowers& env, CarrierSwee
                    const float* inR, float* gain, float* bands, int64_t stride, float* skew, int64_t n) {
   float* skews[2] = {skew, skew + W * (n + 32)};
   CarrierChunks carrier(sweep, gain);
-  if (sweep.followsLevel) {
+  if (sweep.followsLevel)
     wavefront<true>(channels, env, carrier, inL, inR, gain, skews[0], skews[1], n);
-  } else {
-    carrier.makeAll();
+  else
     wavefront<false>(channels, env, carrier, inL, inR, gain, skews[0], skews[1], n);
-  }
   unskew(skews[0], bands, stride, n);
   unskew(skews[1], bands + 11 * stride, stride, n);
 }
@@ -633,8 +629,8 @@ void unskew8(const float* rows, float* bands, int64_t stride, int64_t n, int lan
 }
 
 // One channel at a time: both channels' history would not fit the sixteen registers.
-// Steps 0–9 fill the wavefront, the last ten drain it. With `walk`, both channels'
-// level followers walk `lead` samples ahead, beside the sections.
+// Steps 0–9 fill the wavefront, the last ten drain it. The followers of the channels in
+// `walks` walk beside the sections, `ahead` by kFollowerLead samples.
 template <int walks, bool ahead>
 void wavefront16(CrossoverLanes& lanes, EnvelopeFollowers& env, CarrierChunks& carrier, const float* const* in,
                  int channel, const float* gain, float* skew, int64_t n) {
@@ -682,7 +678,6 @@ void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, CarrierSweep& s
     wavefront16<3, true>(channels[0], env, carrier, in, 0, gain, skews[0], n);
     wavefront16<0, false>(channels[1], env, carrier, in, 1, gain, skews[1], n);
   } else {
-    carrier.makeAll();
     wavefront16<1, false>(channels[0], env, carrier, in, 0, gain, skews[0], n);
     wavefront16<2, false>(channels[1], env, carrier, in, 1, gain, skews[1], n);
   }
