@@ -3,11 +3,6 @@
 // and the artwork taken from the carried extension when the application's own resources lack it.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "Subprocess.h"
 #include "TemporaryDirectory.h"
 #include "XvfbServer.h"
@@ -26,6 +22,7 @@
 #include <X11/keysym.h>
 
 namespace fs = std::filesystem;
+using testing_support::ChildProcess;
 using testing_support::TemporaryDirectory;
 
 namespace {
@@ -42,39 +39,6 @@ bool near(unsigned long a, unsigned long b, int tolerance) {
     if (std::abs(int((a >> shift) & 0xff) - int((b >> shift) & 0xff)) > tolerance) return false;
   return true;
 }
-
-// The application with DISPLAY set; killed if still running at the end.
-class AppProcess {
-public:
-  AppProcess(const std::string& executable, const std::string& display) {
-    std::string env = "DISPLAY=" + display;
-    if ((_pid = fork()) == 0) {
-      prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives a test program that crashed
-      putenv(env.data());
-      execl(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-  }
-  ~AppProcess() {
-    if (_pid > 0 && !_status) kill(_pid, SIGKILL), waitpid(_pid, nullptr, 0);
-  }
-  bool running() { return !poll(); }
-  // The exit status (-1 when killed by a signal), or none when it did not end in time.
-  std::optional<int> waitForExit() {
-    for (auto deadline = Clock::now() + kPatience; !poll() && Clock::now() < deadline;)
-      std::this_thread::sleep_for(kPoll);
-    return _status;
-  }
-
-private:
-  bool poll() {
-    int status = 0;
-    if (!_status && waitpid(_pid, &status, WNOHANG) == _pid) _status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return bool(_status);
-  }
-  pid_t _pid = -1;
-  std::optional<int> _status;
-};
 
 struct Shot {
   int width = 0, height = 0;
@@ -101,7 +65,7 @@ public:
   }
 
   // The mapped top-level window called Drollicant, once its content is drawn; 0 if none appears.
-  Window waitForWindow(AppProcess& app) {
+  Window waitForWindow(ChildProcess& app) {
     for (auto deadline = Clock::now() + kPatience; Clock::now() < deadline && app.running();) {
       Window root, parent, *children = nullptr, found = 0;
       unsigned count = 0;
@@ -180,7 +144,7 @@ TEST(AppProcess, ShowsTheFixedWindowTakesCarriedArtworkAndQuitsByCloseAndControl
   // Runs a copy of the application until its window is drawn, takes the picture and quits.
   XWindowAttributes attributes{};
   auto picture = [&](const std::string& executable, bool byKey) {
-    AppProcess app(executable, server.display());
+    ChildProcess app({executable}, {"DISPLAY=" + server.display()});
     const Window window = observer.waitForWindow(app);
     EXPECT_NE(window, 0u) << executable;
     if (!window) return Shot{};

@@ -9,15 +9,12 @@
 #include "clap/ClapTestHost.h"
 #include "platform/ui/XvfbServer.h"
 #include "support/TemporaryDirectory.h"
-
-// Last: Xlib's macros clash with names above.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "support/X11Client.h"  // last
 
 namespace {
 using testing_support::ClapTestHost;
+using namespace testing_x11;
 
-constexpr unsigned long kBackground = 0xBD4C00;  // the editor's background, 0.741, 0.298, 0.0
 constexpr clap_id kFlighty = 6;
 
 class ClapEditor : public ::testing::Test {
@@ -43,39 +40,8 @@ protected:
     if (x) XCloseDisplay(x);
   }
 
-  // The editor's window: the child the plug-in put into ours.
-  Window editorWindow() const {
-    Window root = 0, up = 0, *children = nullptr;
-    unsigned count = 0;
-    XQueryTree(x, parent, &root, &up, &children, &count);
-    const Window child = count ? children[0] : 0;
-    if (children) XFree(children);
-    return child;
-  }
-  std::pair<int, int> size(Window w) const {
-    XWindowAttributes a{};
-    XGetWindowAttributes(x, w, &a);
-    return {a.width, a.height};
-  }
-  unsigned long pixel(Window w, int px, int py) const {
-    XImage* image = XGetImage(x, w, px, py, 1, 1, AllPlanes, ZPixmap);
-    if (!image) return 0;
-    const unsigned long p = XGetPixel(image, 0, 0) & 0xFFFFFF;
-    XDestroyImage(image);
-    return p;
-  }
   void click(Window w, int px, int py) {
-    for (int type : {ButtonPress, ButtonRelease}) {
-      XEvent e{};
-      e.type = type;
-      e.xbutton.display = x;
-      e.xbutton.window = w;
-      e.xbutton.x = px;
-      e.xbutton.y = py;
-      e.xbutton.button = Button1;
-      XSendEvent(x, w, False, NoEventMask, &e);
-      XFlush(x);
-    }
+    testing_x11::click(x, w, px, py);
     host->tick(5);
   }
   bool open(double scale) {
@@ -102,10 +68,10 @@ TEST_F(ClapEditor, EmbedsAtTheHostsScaleResizesAndSendsEditsToTheHost) {
   ASSERT_TRUE(gui->get_size(host->plugin(), &width, &height));
   EXPECT_EQ(width, 840u);  // 420 x 280 points at 2 pixels a point
   EXPECT_EQ(height, 560u);
-  const Window editor = editorWindow();
+  const Window editor = firstChild(x, parent);
   ASSERT_NE(editor, 0u);
-  EXPECT_EQ(size(editor), (std::pair{840, 560}));
-  EXPECT_EQ(pixel(editor, 3, 3), kBackground);
+  EXPECT_EQ(size(x, editor), (std::pair{840, 560}));
+  EXPECT_EQ(pixel(x, editor, 3, 3), kEditorBackground);
 
   // A click on flighty (113, 251 in points) reaches the host as a parameter value.
   host->clearOutputEvents();
@@ -131,12 +97,12 @@ TEST_F(ClapEditor, EmbedsAtTheHostsScaleResizesAndSendsEditsToTheHost) {
   EXPECT_GE(h, 280u);  // no smaller than the knobs need, at 2 pixels a point
   ASSERT_TRUE(gui->set_size(host->plugin(), 600, 400));
   host->tick(3);
-  EXPECT_EQ(size(editor), (std::pair{600, 400}));
-  EXPECT_EQ(pixel(editor, 595, 5), kBackground);
+  EXPECT_EQ(size(x, editor), (std::pair{600, 400}));
+  EXPECT_EQ(pixel(x, editor, 595, 5), kEditorBackground);
 
   gui->destroy(host->plugin());
   XSync(x, False);
-  EXPECT_EQ(editorWindow(), 0u) << "the editor's window outlived it";
+  EXPECT_EQ(firstChild(x, parent), 0u) << "the editor's window outlived it";
   EXPECT_EQ(host->timerCount(), 0u);
 }
 

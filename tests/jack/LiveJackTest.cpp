@@ -1,66 +1,24 @@
 #include <gtest/gtest.h>
 #include <jack/jack.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/ChildProcess.h"
+#include "support/Subprocess.h"
+
 namespace {
 using namespace std::chrono_literals;
+using testing_support::ChildProcess;
 
 constexpr jack_nframes_t kRate = 48000;
 constexpr size_t kRecordFrames = kRate;  // one second of the effect's output
-
-// A child process with a pipe to its standard input.
-struct Child {
-  pid_t pid = -1;
-  int input = -1;
-
-  static Child start(const std::vector<std::string>& args, bool quiet) {
-    int pipeFds[2];
-    EXPECT_EQ(pipe(pipeFds), 0);
-    Child child;
-    child.pid = fork();
-    if (child.pid == 0) {
-      dup2(pipeFds[0], 0);
-      close(pipeFds[1]);
-      if (quiet) freopen("/dev/null", "w", stdout);
-      std::vector<char*> argv;
-      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execvp(argv[0], argv.data());
-      _exit(127);
-    }
-    close(pipeFds[0]);
-    child.input = pipeFds[1];
-    return child;
-  }
-  void say(const std::string& line) const { (void)!write(input, (line + "\n").data(), line.size() + 1); }
-  // The exit status, or -1 when it had to be killed after `patience`.
-  int stop(int signal, std::chrono::milliseconds patience) {
-    if (pid <= 0) return -1;
-    kill(pid, signal);
-    int status = 0;
-    for (auto waited = 0ms; waited < patience; waited += 10ms) {
-      if (waitpid(pid, &status, WNOHANG) == pid) {
-        pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      }
-      std::this_thread::sleep_for(10ms);
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    pid = -1;
-    return -1;
-  }
-};
 
 // A JACK client of the test's own: plays a sine into the effect and records what comes back.
 struct Probe {
@@ -105,7 +63,9 @@ protected:
   void SetUp() override {
     server = "drollicant-test-" + std::to_string(getpid());
     setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
-    jackd = Child::start({"jackd", "-n", server, "-d", "dummy", "-r", std::to_string(kRate), "-p", "256"}, true);
+    jackd.emplace(
+        std::vector<std::string>{"jackd", "-n", server, "-d", "dummy", "-r", std::to_string(kRate), "-p", "256"},
+        std::vector<std::string>{}, true);
     for (int i = 0; i < 300 && !probe.client; ++i) {
       std::this_thread::sleep_for(20ms);
       probe.client =
@@ -124,7 +84,7 @@ protected:
   }
   void TearDown() override {
     if (probe.client) jack_client_close(probe.client);
-    jackd.stop(SIGTERM, 5000ms);
+    if (jackd) jackd->stop(SIGTERM, 5000ms);
   }
   // Waits for a client's port to appear.
   bool waitForPort(const std::string& name) {
@@ -136,14 +96,13 @@ protected:
   }
 
   std::string server;
-  Child jackd;
+  std::optional<ChildProcess> jackd;
   Probe probe;
 };
 
 TEST_F(LiveJack, AudioPassesParametersMoveAndCtrlCEndsCleanly) {
-  Child live = Child::start({DROLLICANT_COMMAND, "live", "--no-editor", "--no-connect", "--server", server, "--client",
-                             "fx", "--preset", "Gentle Chorus"},
-                            false);
+  ChildProcess live({DROLLICANT_COMMAND, "live", "--no-editor", "--no-connect", "--server", server, "--client", "fx",
+                     "--preset", "Gentle Chorus"});
   ASSERT_TRUE(waitForPort("fx:out_right")) << "drollicant live did not register its ports";
   ASSERT_EQ(jack_connect(probe.client, "probe:to_left", "fx:in_left"), 0);
   ASSERT_EQ(jack_connect(probe.client, "probe:to_right", "fx:in_right"), 0);
@@ -175,15 +134,10 @@ TEST_F(LiveJack, AudioPassesParametersMoveAndCtrlCEndsCleanly) {
 }
 
 TEST(LiveWithoutJack, SaysThatNoServerRuns) {
-  const std::string command =
-      std::string(DROLLICANT_COMMAND) + " live --no-editor --server drollicant-no-such-server 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string out;
-  char buffer[256];
-  while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
-  const int status = pclose(pipe);
-  EXPECT_NE(WEXITSTATUS(status), 0);
+  const auto run =
+      testing_support::runProcess({DROLLICANT_COMMAND, "live", "--no-editor", "--server", "drollicant-no-such-server"});
+  const std::string out = run.out + run.err;
+  EXPECT_NE(run.status, 0);
   EXPECT_NE(out.find("cannot connect to JACK server 'drollicant-no-such-server': is it running?"), std::string::npos)
       << out;
   EXPECT_EQ(out.find("Cannot connect to server socket"), std::string::npos) << "libjack's own noise shows: " << out;

@@ -1,8 +1,6 @@
 // The editor in a real LV2 host: jalv.gtk3 embeds drollicant_ui.so on a private Xvfb, with a
 // JACK server on its dummy backend; the pointer is driven with xdotool.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,48 +11,14 @@
 
 #include "lv2/LV2Bundle.h"
 #include "platform/ui/XvfbServer.h"
-
-// Last: Xlib's macros clash with names above.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "support/ChildProcess.h"
+#include "support/X11Client.h"  // last
 
 using namespace testing_support;
 using namespace testing_ui;
+using testing_x11::kEditorBackground;
 
 namespace {
-
-constexpr unsigned long kBackground = 0xBD4C00;
-
-// A process of ours, stopped (SIGTERM, then waited for) when the object goes.
-class Child {
-public:
-  Child(const std::vector<std::string>& args, const std::vector<std::string>& environment) {
-    pid = fork();
-    if (pid == 0) {
-      for (const auto& e : environment) putenv(const_cast<char*>(e.c_str()));
-      std::vector<char*> argv;
-      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr)) _exit(126);
-      execvp(argv[0], argv.data());
-      _exit(127);
-    }
-  }
-  ~Child() { stop(); }
-  // The exit status, or -1 when it did not end normally.
-  int stop() {
-    if (pid <= 0) return -1;
-    kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    pid = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  bool running() const { return pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0; }
-
-private:
-  pid_t pid = -1;
-};
 
 bool installed(const char* program) {
   return system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
@@ -92,19 +56,15 @@ TEST(Jalv, EmbedsTheEditorAndFollowsThePointer) {
   std::vector<std::string> environment{"DISPLAY=" + server.display(), "JACK_DEFAULT_SERVER=" + jackName,
                                        "JACK_NO_AUDIO_RESERVATION=1"};
   for (const auto& entry : path.environment()) environment.push_back(entry);
-  Child jack({"jackd", "-n", jackName, "-d", "dummy", "-r", "48000", "-p", "512"}, environment);
+  ChildProcess jack({"jackd", "-n", jackName, "-d", "dummy", "-r", "48000", "-p", "512"}, environment, true);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   // (This jalv's "-n" swallows the next word; the long form does not.)
-  Child jalv({"jalv.gtk3", "--no-menu", kPluginURI}, environment);
+  ChildProcess jalv({"jalv.gtk3", "--no-menu", kPluginURI}, environment, true);
 
   Display* d = XOpenDisplay(server.display().c_str());
   ASSERT_NE(d, nullptr);
-  // A failed request fails the test instead of ending the process (and leaving the servers).
-  XSetErrorHandler([](Display*, XErrorEvent* error) {
-    ADD_FAILURE() << "X error " << int(error->error_code) << " on request " << int(error->request_code);
-    return 0;
-  });
-  const std::vector<unsigned long> background{kBackground};
+  testing_x11::failOnErrors();
+  const std::vector<unsigned long> background{kEditorBackground};
   auto xdotool = [&](const std::string& commands) {
     return system(("DISPLAY=" + server.display() + " xdotool " + commands + " >/dev/null").c_str());
   };

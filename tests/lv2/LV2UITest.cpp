@@ -19,12 +19,10 @@
 #include <lv2/urid/urid.h>
 
 #include "platform/ui/XvfbServer.h"
-
-// Last: Xlib's macros clash with names above.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "support/X11Client.h"  // last
 
 using namespace testing_ui;
+using testing_x11::kEditorBackground;
 
 namespace {
 
@@ -32,7 +30,6 @@ constexpr uint32_t kCharismaPort = 4;
 constexpr uint32_t kSweetnessPort = 8;
 constexpr uint32_t kFlightyPort = 10;
 constexpr uint32_t kGenteelPort = 11;
-constexpr unsigned long kBackground = 0xBD4C00;  // 0.741, 0.298, 0.0
 
 struct Write {
   uint32_t port;
@@ -52,11 +49,7 @@ public:
     auto entry = reinterpret_cast<const LV2UI_Descriptor* (*)(uint32_t)>(dlsym(library, "lv2ui_descriptor"));
     descriptor = entry ? entry(0) : nullptr;
     x = XOpenDisplay(display.c_str());
-    // A failed request fails the test instead of ending the process.
-    XSetErrorHandler([](Display*, XErrorEvent* error) {
-      ADD_FAILURE() << "X error " << int(error->error_code) << " on request " << int(error->request_code);
-      return 0;
-    });
+    testing_x11::failOnErrors();
   }
   ~Host() {
     if (x) XCloseDisplay(x);
@@ -112,36 +105,13 @@ public:
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   }
-  void button(int type, int px, int py) const {
-    XEvent e{};
-    e.type = type;
-    e.xbutton.display = x;
-    e.xbutton.window = widget;
-    e.xbutton.x = px;
-    e.xbutton.y = py;
-    e.xbutton.button = Button1;
-    e.xbutton.time = CurrentTime;
-    if (type == MotionNotify) e.xmotion.state = Button1Mask;
-    XSendEvent(x, widget, False, NoEventMask, &e);
-    XFlush(x);
-  }
+  void button(int type, int px, int py) const { testing_x11::button(x, widget, type, px, py); }
   void click(int px, int py) {
-    button(ButtonPress, px, py);
-    button(ButtonRelease, px, py);
+    testing_x11::click(x, widget, px, py);
     idle();
   }
-  unsigned long pixel(int px, int py) const {
-    XImage* image = XGetImage(x, widget, px, py, 1, 1, AllPlanes, ZPixmap);
-    if (!image) return 0;
-    const unsigned long p = XGetPixel(image, 0, 0) & 0xFFFFFF;
-    XDestroyImage(image);
-    return p;
-  }
-  std::pair<int, int> windowSize() const {
-    XWindowAttributes a{};
-    XGetWindowAttributes(x, widget, &a);
-    return {a.width, a.height};
-  }
+  unsigned long pixel(int px, int py) const { return testing_x11::pixel(x, widget, px, py); }
+  std::pair<int, int> windowSize() const { return testing_x11::size(x, widget); }
   LV2_URID map(const std::string& uri) { return urids.emplace(uri, uint32_t(urids.size() + 1)).first->second; }
 
   void* library = nullptr;
@@ -182,7 +152,7 @@ TEST_F(LV2UI, EmbedsFollowsThePortsAndWritesUserChanges) {
   ASSERT_TRUE(ui.open());
   EXPECT_EQ(ui.reportedSize, (std::pair{420, 280}));
   EXPECT_EQ(ui.windowSize(), (std::pair{420, 280}));
-  EXPECT_EQ(ui.pixel(3, 3), kBackground);
+  EXPECT_EQ(ui.pixel(3, 3), kEditorBackground);
   // A host change turns the knob without an echo.
   ui.port(kSweetnessPort, 1.0f);
   ui.port(kCharismaPort, 0.5f);
@@ -215,13 +185,13 @@ TEST_F(LV2UI, EmbedsFollowsThePortsAndWritesUserChanges) {
   EXPECT_EQ(resize->ui_resize(ui.handle, 300, 500), 0);
   ui.idle();
   EXPECT_EQ(ui.windowSize(), (std::pair{300, 500}));
-  EXPECT_EQ(ui.pixel(295, 5), kBackground);  // (the screen is 640 x 480)
+  EXPECT_EQ(ui.pixel(295, 5), kEditorBackground);  // (the screen is 640 x 480)
 
   // Closed and opened again, now at twice the pixel density.
   ui.close();
   ASSERT_TRUE(ui.open(2.0f));
   EXPECT_EQ(ui.windowSize(), (std::pair{840, 560}));
-  EXPECT_EQ(ui.pixel(3, 3), kBackground);
+  EXPECT_EQ(ui.pixel(3, 3), kEditorBackground);
   ui.click(486, 502);  // genteel, at 2 pixels per point
   EXPECT_EQ(ui.writes, (std::vector<Write>{{kGenteelPort, 1.0f}}));
   ui.close();
@@ -272,7 +242,7 @@ TEST_F(LV2UI, ClosesWithWorkStillQueued) {
   }
   ASSERT_TRUE(ui.open());
   ui.idle();
-  EXPECT_EQ(ui.pixel(3, 3), kBackground);
+  EXPECT_EQ(ui.pixel(3, 3), kEditorBackground);
   EXPECT_TRUE(ui.writes.empty());
   ui.click(113, 251);
   EXPECT_EQ(ui.writes, (std::vector<Write>{{kFlightyPort, 1.0f}}));

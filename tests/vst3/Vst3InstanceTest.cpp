@@ -20,10 +20,7 @@
 
 #include "AllocationCounter.h"
 #include "platform/ui/XvfbServer.h"
-
-// Last: Xlib's macros clash with names above.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "support/X11Client.h"  // last
 
 namespace {
 
@@ -366,23 +363,9 @@ TEST(Vst3Instance, EditorEmbedsAtTheHostsScaleAndSendsEditsToTheHost) {
     EXPECT_EQ(rect.right - rect.left, 840);
     EXPECT_EQ(rect.bottom - rect.top, 560);
 
-    Window root = 0, up = 0, *children = nullptr;
-    unsigned count = 0;
-    XQueryTree(x, parent, &root, &up, &children, &count);
-    ASSERT_EQ(count, 1u);
-    const Window editor = children[0];
-    XFree(children);
-    for (int type : {ButtonPress, ButtonRelease}) {  // flighty, at 2 pixels a point
-      XEvent e{};
-      e.type = type;
-      e.xbutton.display = x;
-      e.xbutton.window = editor;
-      e.xbutton.x = 226;
-      e.xbutton.y = 502;
-      e.xbutton.button = Button1;
-      XSendEvent(x, editor, False, NoEventMask, &e);
-      XFlush(x);
-    }
+    const Window editor = testing_x11::firstChild(x, parent);
+    ASSERT_NE(editor, 0u);
+    testing_x11::click(x, editor, 226, 502);  // flighty, at 2 pixels a point
     host.tick(5);
     ASSERT_FALSE(host.edits.empty());
     EXPECT_EQ(host.edits.back(), (std::pair<v3_param_id, double>{6, 1.0}));
@@ -393,9 +376,7 @@ TEST(Vst3Instance, EditorEmbedsAtTheHostsScaleAndSendsEditsToTheHost) {
     v3_view_rect wanted{0, 0, 600, 400};
     EXPECT_EQ((*view)->view.on_size(view, &wanted), V3_OK);
     host.tick(3);
-    XWindowAttributes a{};
-    XGetWindowAttributes(x, editor, &a);
-    EXPECT_EQ(std::pair(a.width, a.height), std::pair(600, 400));
+    EXPECT_EQ(testing_x11::size(x, editor), std::pair(600, 400));
 
     EXPECT_EQ((*view)->view.removed(view), V3_OK);
     EXPECT_TRUE(host.timers.empty());

@@ -12,11 +12,9 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/X11Backend.h"
+#include "support/X11Client.h"  // last: Xlib defines macros (None, Bool) that clash with names above
 
-// Last: Xlib defines macros (None, Bool) that clash with names in the headers above.
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <X11/keysym.h>
 
 using namespace platform;
@@ -37,16 +35,6 @@ void send(Display* d, Window w, XEvent e) {
   e.xany.window = w;
   XSendEvent(d, w, False, NoEventMask, &e);
   XFlush(d);
-}
-
-XEvent button(int type, int x, int y) {
-  XEvent e{};
-  e.type = type;
-  e.xbutton.x = x;
-  e.xbutton.y = y;
-  e.xbutton.button = Button1;
-  if (type == MotionNotify) e.xmotion.state = Button1Mask;
-  return e;
 }
 
 // Repeats step, a little apart, until done holds or enough tries have passed.
@@ -120,15 +108,15 @@ TEST(X11, WindowDrawsEmbedsAndTranslatesEvents) {
   // Pointer events sent to the child window become a pan in the pad's flipped coordinates;
   // another client grabbing the pointer mid-drag cancels the drag.
   const Window child = embedded->windowID();
-  send(host, child, button(ButtonPress, 20, 20));
-  send(host, child, button(MotionNotify, 40, 60));
-  send(host, child, button(ButtonRelease, 40, 60));
+  testing_x11::button(host, child, ButtonPress, 20, 20);
+  testing_x11::button(host, child, MotionNotify, 40, 60);
+  testing_x11::button(host, child, ButtonRelease, 40, 60);
   pumpUntil(idle, [&pad] { return pad->states.size() >= 2; });
   EXPECT_EQ(pad->states, (std::vector<int>{1, 3}));
   EXPECT_EQ(pad->translations.back(), (CGPoint{10, 20}));  // pixels halved into points, y downward
   pad->states.clear();
-  send(host, child, button(ButtonPress, 20, 20));
-  send(host, child, button(MotionNotify, 40, 20));
+  testing_x11::button(host, child, ButtonPress, 20, 20);
+  testing_x11::button(host, child, MotionNotify, 40, 20);
   XEvent leave{};
   leave.type = LeaveNotify;
   leave.xcrossing.mode = NotifyGrab;
