@@ -69,7 +69,7 @@ ClapTestHost::ClapTestHost(const std::string& path) {
   host.get_extension = getExtension;
   host.request_restart = [](const clap_host_t*) {};
   host.request_process = [](const clap_host_t*) {};
-  host.request_callback = [](const clap_host_t* h) { ++self(h).callbackRequests; };
+  host.request_callback = [](const clap_host_t*) {};
 
   library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!library) return;
@@ -91,10 +91,10 @@ ClapTestHost::~ClapTestHost() {
 }
 
 const void* ClapTestHost::getExtension(const clap_host_t*, const char* id) {
-  static const clap_host_params_t params{[](const clap_host_t* h, clap_param_rescan_flags) { ++self(h).rescans; },
+  static const clap_host_params_t params{[](const clap_host_t*, clap_param_rescan_flags) {},
                                          [](const clap_host_t*, clap_id, clap_param_clear_flags) {},
                                          [](const clap_host_t* h) { ++self(h).flushRequests; }};
-  static const clap_host_state_t state{[](const clap_host_t* h) { ++self(h).dirtyMarks; }};
+  static const clap_host_state_t state{[](const clap_host_t*) {}};
   static const clap_host_timer_support_t timerSupport{[](const clap_host_t* h, uint32_t, clap_id* id) {
                                                         auto& timers = self(h).timers;
                                                         *id = clap_id(timers.size() + 1);
@@ -223,7 +223,7 @@ clap_process_status ClapTestHost::process(const float* left, const float* right,
   process.audio_outputs_count = uint32_t(out.size());
   process.in_events = &inEvents;
   process.out_events = &outEvents;
-  return instance->process(instance, &process);
+  return callProcess(instance, &process);
 }
 
 void ClapTestHost::flush(const std::vector<ParameterEvent>& events) {

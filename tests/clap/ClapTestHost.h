@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,12 +78,13 @@ public:
   void tick(int times = 1);
   size_t timerCount() const { return timers.size(); }
 
-  // How often the plug-in called the host's callbacks.
-  // Counted from any thread (a plug-in asks for a callback from its audio thread).
+  // How often the plug-in asked for a flush, from any thread.
   std::atomic<int> flushRequests{0};
-  std::atomic<int> callbackRequests{0};
-  std::atomic<int> rescans{0};
-  std::atomic<int> dirtyMarks{0};
+
+  // Makes the plug-in's process call; a test may wrap it to see what the plug-in alone
+  // does, apart from the host's own work around it.
+  std::function<clap_process_status(const clap_plugin_t*, const clap_process_t*)> callProcess =
+      [](const clap_plugin_t* plugin, const clap_process_t* process) { return plugin->process(plugin, process); };
 
 private:
   static const void* getExtension(const clap_host_t* host, const char* id);
