@@ -22,26 +22,17 @@ struct Fixture {
 
 }  // namespace
 
-TEST(Gestures, PanReportsCumulativeFlippedTranslationAndDoubleClickFiresOncePerSeries) {
+// The knob's own tests drive pans through these recognisers (threshold, flipped and
+// cumulative translation, Escape); here is what they do not reach.
+TEST(Gestures, PanStatesStayInsideTheViewAndDoubleClickFiresOncePerSeries) {
   Fixture f;
   f.send(NSEventType::leftMouseDown, {150, 100});
   f.send(NSEventType::leftMouseDragged, {151, 100});  // below the threshold: nothing yet
   EXPECT_TRUE(f.knob->states.empty());
   f.send(NSEventType::leftMouseDragged, {155, 100});
-  f.send(NSEventType::leftMouseDragged, {160, 110});  // up in the window
-  f.send(NSEventType::leftMouseDragged, {170, 80});   // down in the window
-  f.send(NSEventType::leftMouseUp, {170, 80});
-  EXPECT_EQ(f.knob->states, (std::vector<int>{1, 2, 2, 3}));
-  // y grows downward in the knob; each translation counts from the press.
-  EXPECT_EQ(f.knob->translations, (std::vector<CGPoint>{{5, 0}, {10, -10}, {20, 20}, {20, 20}}));
-
-  // Escape cancels a drag in progress; releasing afterwards sends nothing more.
-  f.knob->states.clear();
-  f.send(NSEventType::leftMouseDown, {150, 100});
-  f.send(NSEventType::leftMouseDragged, {160, 100});
-  f.window->sendEvent(NSEvent::key(NSEscapeCharacters));
-  f.send(NSEventType::leftMouseUp, {160, 100});
-  EXPECT_EQ(f.knob->states, (std::vector<int>{1, 4}));
+  f.send(NSEventType::leftMouseDragged, {160, 110});
+  f.send(NSEventType::leftMouseUp, {160, 110});
+  EXPECT_EQ(f.knob->states, (std::vector<int>{1, 2, 3}));
 
   // A press outside the knob does not reach its recognisers.
   f.knob->states.clear();
