@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/foundation/NSPropertyListSerialization.h"
@@ -158,20 +159,16 @@ TEST(PropertyList, BinaryCyclesAndExpansionBombsAreRefused) {
 
 // Found by fuzzing: libplist aborted the whole process on such a key.
 TEST(PropertyList, BinaryKeysHoldingNulAreRefused) {
-  struct Case {
-    std::string key, text, nulled;
-  };
-  for (const Case& c : {Case{"ab", "ab", std::string("a\0", 2)}, Case{"\u0100b",
-                                                                      std::string("\x01\x00\x00"
-                                                                                  "b",
-                                                                                  4),
-                                                                      std::string(4, '\0')}}) {
+  // An ASCII key and a UTF-16 one, each made to hold NUL in the written bytes.
+  const std::string utf16 = std::string("\x01\x00\x00", 3) + "b";
+  for (const auto& [key, text, nulled] : {std::tuple<std::string, std::string, std::string>{"ab", "ab", {"a\0", 2}},
+                                          {"\u0100b", utf16, std::string(4, '\0')}}) {
     std::string binary =
-        encode(PlistValue(PlistDictionary{{c.key, PlistValue::integer(1)}}), NSPropertyListFormat::Binary_v1_0);
+        encode(PlistValue(PlistDictionary{{key, PlistValue::integer(1)}}), NSPropertyListFormat::Binary_v1_0);
     EXPECT_TRUE(decode(binary));
-    const size_t at = binary.find(c.text);
+    const size_t at = binary.find(text);
     ASSERT_NE(at, std::string::npos);
-    binary.replace(at, c.text.size(), c.nulled);
+    binary.replace(at, text.size(), nulled);
     NSError error;
     EXPECT_FALSE(decode(binary, &error));
     EXPECT_EQ(error.code, NSPropertyListReadCorruptError);
