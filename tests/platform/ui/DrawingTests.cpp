@@ -12,26 +12,21 @@
 using namespace platform;
 using namespace testing_ui;
 
-TEST(Image, DeferredHandlerRunsOnlyWithAContextAndDrawsAnewAtEachDensity) {
+// That a handler runs only with a context, and at every rendering, is the drawing layer's test.
+TEST(Image, BitmapsAreDrawnAnewAtEachDensity) {
   int calls = 0;
   auto image = NSImage::imageWithSize({20, 10}, false, [&calls](CGRect) {
-    if (!NSGraphicsContext::currentContext()) return false;
     ++calls;
     fillRect({0, 0, 20, 10}, kRed);
     return true;
   });
-  EXPECT_FALSE(image->drawInRect({0, 0, 20, 10}));  // no current context
-  EXPECT_EQ(calls, 0);
-
-  auto surface = OffscreenBackend::renderImage(*image, 2);  // runs it with a context
-  EXPECT_EQ(calls, 1);
+  auto surface = OffscreenBackend::renderImage(*image, 2);
   EXPECT_EQ(surface->width(), 40);
   EXPECT_EQ(surface->pixel(20, 10), kOpaqueRed);
-
-  auto bitmap = image->CGImageForProposedRect(nullptr, nullptr, nullptr);  // runs it again
+  auto bitmap = image->CGImageForProposedRect(nullptr, nullptr, nullptr);
   ASSERT_TRUE(bitmap);
   EXPECT_EQ(bitmap->pixelWidth(), 20);
-  // Asking for a denser bitmap draws the image anew rather than enlarging pixels.
+  // A denser bitmap is the image drawn again, not its pixels enlarged.
   EXPECT_EQ(cairo_image_surface_get_width(bitmap->bitmapForScale(3)), 60);
   EXPECT_EQ(calls, 3);
 }
