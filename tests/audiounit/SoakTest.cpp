@@ -67,22 +67,12 @@ public:
       right.resize(n);
       for (AUAudioFrameCount i = 0; i < n; ++i) {
         const int64_t t = done + i;
-        switch (material) {
-          case Material::Silence:
-            left[i] = right[i] = 0.0f;
-            break;
-          case Material::Noise:
-            left[i] = float(uniform(-0.5, 0.5)), right[i] = float(uniform(-0.5, 0.5));
-            break;
-          case Material::Square:
-            left[i] = right[i] = std::fmod(double(t) * squareHz / rate, 1.0) < 0.5 ? 1.0f : -1.0f;
-            break;
-          case Material::DC:
-            left[i] = right[i] = float(level);
-            break;
-          case Material::Burst:
-            left[i] = badSample(), right[i] = badSample();
-            break;
+        if (material == Material::Noise || material == Material::Burst) {
+          left[i] = material == Material::Noise ? float(uniform(-0.5, 0.5)) : badSample();
+          right[i] = material == Material::Noise ? float(uniform(-0.5, 0.5)) : badSample();
+        } else {
+          const float square = std::fmod(double(t) * squareHz / rate, 1.0) < 0.5 ? 1.0f : -1.0f;
+          left[i] = right[i] = material == Material::Silence ? 0.0f : material == Material::DC ? float(level) : square;
         }
       }
       renderBlock(n, automate);

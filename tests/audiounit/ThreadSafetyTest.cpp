@@ -26,20 +26,11 @@ std::vector<float> sourceSignal() {
   uint32_t noise = 1;
   for (size_t i = 0; i < signal.size(); ++i) {
     noise = noise * 1664525u + 1013904223u;
-    switch (i * 4 / signal.size()) {
-      case 0:
-        signal[i] = float(int32_t(noise)) / 2147483648.0f;
-        break;
-      case 1:
-        signal[i] = 0.0f;
-        break;
-      case 2:
-        signal[i] = (i / 50) % 2 ? 1.0f : -1.0f;
-        break;
-      default:
-        signal[i] = 0.5f * std::sin(0.05f * float(i));
-        break;
-    }
+    const size_t quarter = i * 4 / signal.size();
+    signal[i] = quarter == 0   ? float(int32_t(noise)) / 2147483648.0f
+                : quarter == 1 ? 0.0f
+                : quarter == 2 ? ((i / 50) % 2 ? 1.0f : -1.0f)
+                               : 0.5f * std::sin(0.05f * float(i));
   }
   return signal;
 }
