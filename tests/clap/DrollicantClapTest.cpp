@@ -86,6 +86,8 @@ TEST_F(DrollicantClap, DescribesItsPortsParametersPresetsAndTail) {
     if (i == kPreset) EXPECT_EQ(info.max_value, 8.0) << "nine factory presets";
   }
   char text[64];
+  ASSERT_TRUE(params->value_to_text(host->plugin(), 0, 0.5, text, sizeof text));
+  EXPECT_STREQ(text, "0.500") << "the unit's own display value";
   ASSERT_TRUE(params->value_to_text(host->plugin(), kPreset, 3, text, sizeof text));
   EXPECT_STREQ(text, "Tape Memories");
   double number = -1;
