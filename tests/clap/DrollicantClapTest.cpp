@@ -83,7 +83,9 @@ TEST_F(DrollicantClap, DescribesItsPortsParametersPresetsAndTail) {
       EXPECT_EQ(bool(info.flags & CLAP_PARAM_IS_STEPPED), i >= 6) << i;
     }
     EXPECT_EQ(bool(info.flags & CLAP_PARAM_IS_BYPASS), i == kBypass) << i;
-    if (i == kPreset) EXPECT_EQ(info.max_value, 8.0) << "nine factory presets";
+    if (i == kPreset) {
+      EXPECT_EQ(info.max_value, 8.0) << "nine factory presets";
+    }
   }
   char text[64];
   ASSERT_TRUE(params->value_to_text(host->plugin(), 0, 0.5, text, sizeof text));
