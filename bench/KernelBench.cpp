@@ -14,14 +14,16 @@ namespace {
 
 constexpr double kSampleRate = 48000.0;
 
-void runKernel(benchmark::State& state, const drollicant::EngineRoutines& routines, int64_t block, bool flighty) {
+// `capacity`: the longest block the kernel is allocated for; 0 for `block` itself.
+void runKernel(benchmark::State& state, const drollicant::EngineRoutines& routines, int64_t block, bool flighty,
+               int64_t capacity = 0) {
   drollicant::DrollicantDSPKernel kernel;
   kernel.routines = &routines;
   kernel.charisma = 0.2f;
   kernel.nostalgia = 0.7f;
   kernel.whimsy = 0.6f;
   kernel.flighty = flighty;
-  kernel.allocate(block, kSampleRate);
+  kernel.allocate(capacity > 0 ? capacity : block, kSampleRate);
 
   // A second of noise and tones, cycled through block by block.
   std::mt19937 rng(7);
@@ -59,6 +61,12 @@ void runKernel(benchmark::State& state, const drollicant::EngineRoutines& routin
 
 void BM_KernelProcess(benchmark::State& state) {
   runKernel(state, drollicant::bestEngineRoutines(), state.range(0), state.range(1) != 0);
+}
+
+// As hosts call it: allocated once for their longest block (hosts ask for 4096 or
+// 8192 frames), then called with their period.
+void BM_KernelInHost(benchmark::State& state) {
+  runKernel(state, drollicant::bestEngineRoutines(), state.range(0), false, 4096);
 }
 
 // The same work through each copy of the inner loops this CPU runs (0 = the plain
@@ -126,5 +134,7 @@ BENCHMARK(BM_KernelProcess)
     ->ArgNames({"block", "flighty"})
     ->ArgsProduct({{1, 32, 64, 512, 4096}, {0, 1}})
     ->Unit(benchmark::kMicrosecond);
+
+BENCHMARK(BM_KernelInHost)->ArgName("block")->Arg(1)->Arg(32)->Arg(512)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();
