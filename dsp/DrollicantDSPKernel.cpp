@@ -50,6 +50,12 @@ std::vector<std::shared_ptr<IIRKernel>> makeSections(int64_t capacity, double sa
   return sections;
 }
 
+// Each block lays its bands out as tightly as it can: a host that allocates for long
+// blocks and calls with short ones would otherwise spread a short block's 22 bands a
+// whole allocation apart, where they share cache sets. The stride is whole vectors and
+// one more, so that no two bands lie a multiple of 4 KiB apart either.
+int64_t bandStride(int64_t frames) { return (frames + kEngineLanes - 1) / kEngineLanes * kEngineLanes + kEngineLanes; }
+
 std::unique_ptr<float[]> zeroedFloats(int64_t count, float value = 0.0f) {
   std::unique_ptr<float[]> memory(new float[static_cast<size_t>(count)]);
   std::fill_n(memory.get(), count, value);
@@ -82,7 +88,7 @@ void DrollicantDSPKernel::allocate(int64_t frames, double rate) {
   frames = std::max<int64_t>(frames, 0);
   sampleRate = rate;
   maxFrames = frames;
-  bandBase = zeroedFloats(2 * kBandCount * frames);
+  bandBase = zeroedFloats(2 * kBandCount * bandStride(frames));
   skewBase = zeroedFloats(2 * kEngineLanes * (frames + 32));
   ringBase = zeroedFloats(frames + kControlGrid, 1.0f);  // the last chunk is made whole
   envAttackCoef = float(1.0 - std::exp(-1.0 / (rate * kEnvAttackSeconds)));
@@ -247,14 +253,15 @@ double DrollicantDSPKernel::tailTime() const {
   return longest * kLn1000th / std::log(fb);
 }
 
-void DrollicantDSPKernel::delayBands(float* bandsL, float* bandsR, int64_t steps, bool antiPhase, int64_t n) {
+void DrollicantDSPKernel::delayBands(float* bandsL, float* bandsR, int64_t stride, int64_t steps, bool antiPhase,
+                                     int64_t n) {
   std::array<DelayRun, kBandCount> left, right;
   for (int b = 0; b < kBandCount; ++b) {
     const DelayStep* stepsL = delaySteps.get() + b * stepsPerLine;
     const DelayStep* stepsR = antiPhase ? stepsL + kBandCount * stepsPerLine : stepsL;
     left[b] = bandDelaysL[b]->beginRun(stepsL, steps), right[b] = bandDelaysR[b]->beginRun(stepsR, steps);
   }
-  routines->delayBands(left.data(), right.data(), bandsL, bandsR, maxFrames, kBandCount, n);
+  routines->delayBands(left.data(), right.data(), bandsL, bandsR, stride, kBandCount, n);
   for (int b = 0; b < kBandCount; ++b) bandDelaysL[b]->endRun(left[b]), bandDelaysR[b]->endRun(right[b]);
 }
 
@@ -293,25 +300,26 @@ void DrollicantDSPKernel::process(const float* inL, const float* inR, float* out
   }
 
   float* bandsL = bandBase.get();
-  float* bandsR = bandsL + kBandCount * maxFrames;
+  const int64_t stride = bandStride(n);
+  float* bandsR = bandsL + kBandCount * stride;
   // The level followers see the unmodulated input; the bands get it with the carrier.
   EnvelopeFollowers envelopes{envL, envR, envAttackCoef, envDecayCoef};
   CarrierSweep carrier = carrierSweep(controls, first, chunks);
-  routines->crossover(crossoverLanes.get(), envelopes, carrier, inL, inR, gain, bandsL, maxFrames, skewBase.get(), n);
+  routines->crossover(crossoverLanes.get(), envelopes, carrier, inL, inR, gain, bandsL, stride, skewBase.get(), n);
   envL = envelopes.left, envR = envelopes.right;
   carrierPhase = carrier.phase;
   // A chunk that the block ends inside goes on in the next block.
   const int64_t last = first + (chunks - 1) * kControlGrid;
   if (chunks > 0 && n - last < kControlGrid) std::copy_n(gain + last, kControlGrid, chunkGain.data());
-  delayBands(bandsL, bandsR, chunks, clamp01(controls.charisma) > 0.5f, n);
+  delayBands(bandsL, bandsR, stride, chunks, clamp01(controls.charisma) > 0.5f, n);
   if (lead > 0) {
-    routines->mixSaturate(bandsL, maxFrames, mixWeights.data(), outL, lead);
-    routines->mixSaturate(bandsR, maxFrames, mixWeights.data(), outR, lead);
+    routines->mixSaturate(bandsL, stride, mixWeights.data(), outL, lead);
+    routines->mixSaturate(bandsR, stride, mixWeights.data(), outR, lead);
   }
   if (chunks > 0) {
     updateBandWeights(controls);
-    routines->mixSaturate(bandsL + lead, maxFrames, mixWeights.data(), outL + lead, n - lead);
-    routines->mixSaturate(bandsR + lead, maxFrames, mixWeights.data(), outR + lead, n - lead);
+    routines->mixSaturate(bandsL + lead, stride, mixWeights.data(), outL + lead, n - lead);
+    routines->mixSaturate(bandsR + lead, stride, mixWeights.data(), outR + lead, n - lead);
   }
   gridPosition = (gridPosition + n) % kControlGrid;
 }

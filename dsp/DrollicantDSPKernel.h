@@ -90,8 +90,8 @@ public:
   double sampleRate = 44100.0;
   int64_t maxFrames = 0;
 
-  // Scratch memory, each region maxFrames floats.
-  std::unique_ptr<float[]> bandBase;          // the eleven bands of the left channel, then of the right
+  // Scratch memory, each region maxFrames floats (a little more for the bands).
+  std::unique_ptr<float[]> bandBase;          // a block's eleven bands of the left channel, then of the right
   std::unique_ptr<float[]> skewBase;          // the crossover's output as it leaves the packed sections
   std::unique_ptr<float[]> ringBase;          // carrier gain of the current block
   std::unique_ptr<float[]> deinterleaveBase;  // left channel, right channel
@@ -114,7 +114,7 @@ private:
   void aimDelays(const Controls& controls, int64_t chunks);
   void updateBandWeights(const Controls& controls);
   void packCrossover();
-  void delayBands(float* bandsL, float* bandsR, int64_t steps, bool antiPhase, int64_t n);
+  void delayBands(float* bandsL, float* bandsR, int64_t stride, int64_t steps, bool antiPhase, int64_t n);
 
   // 100^x for the last x asked, so that a steady control costs no pow per block.
   struct PowerOf100 {
