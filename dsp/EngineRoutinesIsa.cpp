@@ -1077,7 +1077,48 @@ void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, in
   delayLines<2, true>(lines, blocks, n);
 }
 
+// Fewer samples than a chunk of one line, as hosts that call frame by frame ask: sample
+// by sample, without the chunked path's set-up. The arithmetic is delaySamples', so the
+// samples are the same.
+INLINE void delayFew(DelayRun& line, float* block, int64_t n) {
+  const int64_t L = line.length;
+  const double* powers = line.powers;
+  double T = finiteOr(line.target, 0.0);
+  double c = finiteOr(line.offset, 0.0);
+  int32_t p = line.phase < 0 ? 0 : (line.phase > G ? G : line.phase);
+  float g = line.feedback;
+  int64_t w = line.writePos;
+  int64_t step = 0;
+  for (int64_t i = 0; i < n; ++i) {
+    if (p == G) {
+      const int64_t k = step < line.stepCount ? step : line.stepCount - 1;
+      ++step;
+      if (k >= 0) {
+        const double next = finiteOr(line.steps[k].target, 0.0);
+        c = finiteOr((T + c * powers[G]) - next, 0.0);
+        T = next;
+        g = line.steps[k].feedback;
+      }
+      p = 0;
+    }
+    ++p;
+    block[i] = delaySample(line.ring, L, g, block[i], w, T + c * powers[p]);
+  }
+  line.writePos = w, line.target = T, line.offset = c, line.phase = p, line.feedback = g;
+  line.delay = T + c * powers[p];
+}
+
 void delayBands(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, int64_t stride, int bands, int64_t n) {
+  bool few = n < CW;
+  for (int b = 0; b < bands; ++b)
+    few = few && left[b].length > 0 && left[b].powers && right[b].length > 0 && right[b].powers;
+  if (few) {
+    for (int b = 0; b < bands; ++b) {
+      delayFew(left[b], bandsL + b * stride, n);
+      delayFew(right[b], bandsR + b * stride, n);
+    }
+    return;
+  }
   for (int b = 0; b < bands; ++b) delayPair(left[b], right[b], bandsL + b * stride, bandsR + b * stride, n);
 }
 
