@@ -312,14 +312,10 @@ void DrollicantDSPKernel::process(const float* inL, const float* inR, float* out
   const int64_t last = first + (chunks - 1) * kControlGrid;
   if (chunks > 0 && n - last < kControlGrid) std::copy_n(gain + last, kControlGrid, chunkGain.data());
   delayBands(bandsL, bandsR, stride, chunks, clamp01(controls.charisma) > 0.5f, n);
-  if (lead > 0) {
-    routines->mixSaturate(bandsL, stride, mixWeights.data(), outL, lead);
-    routines->mixSaturate(bandsR, stride, mixWeights.data(), outR, lead);
-  }
+  if (lead > 0) routines->mixSaturate(bandsL, stride, mixWeights.data(), outL, outR, lead);
   if (chunks > 0) {
     updateBandWeights(controls);
-    routines->mixSaturate(bandsL + lead, stride, mixWeights.data(), outL + lead, n - lead);
-    routines->mixSaturate(bandsR + lead, stride, mixWeights.data(), outR + lead, n - lead);
+    routines->mixSaturate(bandsL + lead, stride, mixWeights.data(), outL + lead, outR + lead, n - lead);
   }
   gridPosition = (gridPosition + n) % kControlGrid;
 }

@@ -117,9 +117,9 @@ struct EngineRoutines {
   // leaves them) and the feedback below 1: the samples then enter the rings unchecked.
   void (*delayBands)(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, int64_t stride, int bands,
                      int64_t n);
-  // out[i] = tanh(Σ_b weights[b] · bands[b · stride + i]) over eleven bands, a
-  // non-finite sum taken as 0.
-  void (*mixSaturate)(const float* bands, int64_t stride, const float* weights, float* out, int64_t n);
+  // out_c[i] = tanh(Σ_b weights[b] · bands[(c · 11 + b) · stride + i]) over the eleven
+  // bands of each channel c (left, then right), a non-finite sum taken as 0.
+  void (*mixSaturate)(const float* bands, int64_t stride, const float* weights, float* outL, float* outR, int64_t n);
 };
 
 // The names DROLLICANT_ISA may give, narrowest first: the copies this build carries.

@@ -1198,35 +1198,60 @@ INLINE vf8 saturate8(vf8 sum) {
 #endif
 }
 
-void mixSaturate(const float* bands, int64_t stride, const float* weights, float* out, int64_t n) {
+// The weighted sum of eleven bands over eight samples from i.
+INLINE vf8 mix8(const float* bands, int64_t stride, const float* weights, int64_t i) {
+  vf8 sum{};
+  for (int b = 0; b < 11; ++b) {
+    vf8 band;
+    __builtin_memcpy(&band, bands + b * stride + i, sizeof band);
+    sum = sum + weights[b] * band;
+  }
+  return sum;
+}
+
+// The sums of samples i … n − 1 of one channel, fewer than eight, into `sums` term by
+// term as the vectors form them: a fused multiply-add rounds alike in a lane and alone.
+INLINE void mixFew(const float* bands, int64_t stride, const float* weights, int64_t i, int64_t n, float* sums) {
+  for (int64_t j = 0; j < n - i; ++j) {
+    float sum = 0.0f;
+    for (int b = 0; b < 11; ++b) sum = sum + weights[b] * bands[b * stride + i + j];
+    sums[j] = sum;
+  }
+}
+
+// The last samples of both channels, fewer than eight each, through the same vector
+// tanh, so that every sample comes out the same whatever the length of its block; up
+// to four of each share one vector, as single frames do.
+INLINE void mixRest(const float* bandsL, const float* bandsR, int64_t stride, const float* weights, float* outL,
+                    float* outR, int64_t i, int64_t n) {
+  if (i >= n) return;
+  const int64_t count = n - i;
+  const int64_t right = count <= 4 ? 4 : 8;
+  float sums[16] = {};
+  mixFew(bandsL, stride, weights, i, n, sums);
+  mixFew(bandsR, stride, weights, i, n, sums + right);
+  float y[16];
+  for (int64_t v = 0; v < right + count; v += 8) {
+    vf8 sum;
+    __builtin_memcpy(&sum, sums + v, sizeof sum);
+    const vf8 t = saturate8(sum);
+    __builtin_memcpy(y + v, &t, sizeof t);
+  }
+  for (int64_t j = 0; j < count; ++j) outL[i + j] = y[j], outR[i + j] = y[right + j];
+}
+
+void mixSaturate(const float* bands, int64_t stride, const float* weights, float* outL, float* outR, int64_t n) {
+  const float* bandsR = bands + 11 * stride;
   int64_t i = 0;
   for (; i + 8 <= n; i += 8) {
-    vf8 sum{};
-    for (int b = 0; b < 11; ++b) {
-      vf8 band;
-      __builtin_memcpy(&band, bands + b * stride + i, sizeof band);
-      sum = sum + weights[b] * band;
-    }
-    const vf8 y = saturate8(sum);
-    __builtin_memcpy(out + i, &y, sizeof y);
+    const vf8 y = saturate8(mix8(bands, stride, weights, i));
+    __builtin_memcpy(outL + i, &y, sizeof y);
   }
-  // The last few samples: their sums term by term as the vectors form them (a fused
-  // multiply-add rounds alike in a lane and alone), then the same vector tanh, so that
-  // every sample comes out the same whatever the length of its block.
-  if (i < n) {
-    float sums[8] = {};
-    for (int64_t j = 0; j < n - i; ++j) {
-      float sum = 0.0f;
-      for (int b = 0; b < 11; ++b) sum = sum + weights[b] * bands[b * stride + i + j];
-      sums[j] = sum;
-    }
-    vf8 sum;
-    __builtin_memcpy(&sum, sums, sizeof sum);
-    float y[8];
-    const vf8 t = saturate8(sum);
-    __builtin_memcpy(y, &t, sizeof y);
-    for (int64_t j = 0; j < n - i; ++j) out[i + j] = y[j];
+  for (int64_t j = 0; j + 8 <= n; j += 8) {
+    const vf8 y = saturate8(mix8(bandsR, stride, weights, j));
+    __builtin_memcpy(outR + j, &y, sizeof y);
   }
+  mixRest(bands, bandsR, stride, weights, outL, outR, i, n);
 }
 
 }  // namespace

@@ -130,12 +130,13 @@ void delayBands(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, i
   }
 }
 
-void mixSaturate(const float* bands, int64_t stride, const float* weights, float* out, int64_t n) {
-  for (int64_t i = 0; i < n; ++i) {
-    float sum = 0.0f;
-    for (int b = 0; b < 11; ++b) sum = sum + weights[b] * bands[b * stride + i];
-    out[i] = std::tanh(finiteOrZero(sum));
-  }
+void mixSaturate(const float* bands, int64_t stride, const float* weights, float* outL, float* outR, int64_t n) {
+  for (int c = 0; c < 2; ++c)
+    for (int64_t i = 0; i < n; ++i) {
+      float sum = 0.0f;
+      for (int b = 0; b < 11; ++b) sum = sum + weights[b] * bands[(c * 11 + b) * stride + i];
+      (c == 0 ? outL : outR)[i] = std::tanh(finiteOrZero(sum));
+    }
 }
 
 }  // namespace
