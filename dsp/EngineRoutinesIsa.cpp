@@ -114,20 +114,33 @@ INLINE void chunkGain(float* gain, double phase, double increment, float depth) 
   }
 }
 
-// One sample of a line at smoothed delay `d`: write, read between two slots, feed
-// back. The arithmetic is the chunked path's, term for term.
-INLINE float delaySample(float* ring, int64_t L, float g, float x, int64_t& w, double d) {
-  if (!finite(x)) x = 0.0f;
-  ring[w] = x;
+// Where one sample at write slot `w` and smoothed delay `d` reads a ring of length L:
+// between slots j0 and j1, `fraction` past j0.
+struct SampleRead {
+  int64_t j0, j1;
+  float fraction;
+};
+INLINE SampleRead sampleRead(int64_t L, int64_t w, double d) {
   const double r = double(w) - d;
   const double fl = __builtin_floor(r);
   const int64_t i0 = int64_t(fl);
   const int64_t j0 = i0 >= 0 ? (i0 < L ? i0 : i0 % L) : (i0 >= -L ? i0 + L : ((i0 % L) + L) % L);
-  const int64_t j1 = j0 + 1 == L ? 0 : j0 + 1;
-  const float frac = float(r - fl);
-  const float a = ring[j0], b = ring[j1];
-  const float y = a + frac * (b - a);
+  return {j0, j0 + 1 == L ? 0 : j0 + 1, float(r - fl)};
+}
+
+// One sample of a line: write, read between two slots, feed back. The arithmetic is
+// the chunked path's, term for term.
+INLINE float delayAt(float* ring, float g, float x, int64_t w, const SampleRead& at) {
+  if (!finite(x)) x = 0.0f;
+  ring[w] = x;
+  const float a = ring[at.j0], b = ring[at.j1];
+  const float y = a + at.fraction * (b - a);
   if (g > 0.0f) ring[w] = finiteOr0(x + g * y);
+  return y;
+}
+
+INLINE float delaySample(float* ring, int64_t L, float g, float x, int64_t& w, double d) {
+  const float y = delayAt(ring, g, x, w, sampleRead(L, w, d));
   w = w + 1 == L ? 0 : w + 1;
   return y;
 }
@@ -1060,11 +1073,15 @@ void delayLine(DelayRun& line, float* block, int64_t n) {
   delayLines<1, false>(lines, blocks, n);
 }
 
+// Whether a band's two lines agree in everything that decides where they read.
+INLINE bool sharesReads(const DelayRun& left, const DelayRun& right) {
+  return left.length == right.length && left.writePos == right.writePos && left.target == right.target &&
+         left.offset == right.offset && left.phase == right.phase && left.smoothing == right.smoothing &&
+         left.steps == right.steps && left.stepCount == right.stepCount;
+}
+
 void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, int64_t n) {
-  const bool together = left.length == right.length && left.writePos == right.writePos && left.target == right.target &&
-                        left.offset == right.offset && left.phase == right.phase && left.smoothing == right.smoothing &&
-                        left.steps == right.steps && left.stepCount == right.stepCount;
-  if (!together) {
+  if (!sharesReads(left, right)) {
     DelayRun* one[1] = {&left};
     float* block[1] = {blockL};
     delayLines<1, true>(one, block, n);
@@ -1077,16 +1094,19 @@ void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, in
   delayLines<2, true>(lines, blocks, n);
 }
 
-// Fewer samples than a chunk of one line, as hosts that call frame by frame ask: sample
-// by sample, without the chunked path's set-up. The arithmetic is delaySamples', so the
-// samples are the same.
-INLINE void delayFew(DelayRun& line, float* block, int64_t n) {
+// Fewer samples than a chunk of `count` lines whose delays agree (as for delayLines),
+// as hosts that call frame by frame ask: sample by sample, without the chunked path's
+// set-up. The arithmetic is delaySamples', so the samples are the same.
+template <int count>
+INLINE void delayFew(DelayRun* const* lines, float* const* blocks, int64_t n) {
+  const DelayRun& line = *lines[0];
   const int64_t L = line.length;
   const double* powers = line.powers;
   double T = finiteOr(line.target, 0.0);
   double c = finiteOr(line.offset, 0.0);
   int32_t p = line.phase < 0 ? 0 : (line.phase > G ? G : line.phase);
-  float g = line.feedback;
+  float g[count];
+  for (int l = 0; l < count; ++l) g[l] = lines[l]->feedback;
   int64_t w = line.writePos;
   int64_t step = 0;
   for (int64_t i = 0; i < n; ++i) {
@@ -1097,15 +1117,20 @@ INLINE void delayFew(DelayRun& line, float* block, int64_t n) {
         const double next = finiteOr(line.steps[k].target, 0.0);
         c = finiteOr((T + c * powers[G]) - next, 0.0);
         T = next;
-        g = line.steps[k].feedback;
+        for (int l = 0; l < count; ++l) g[l] = lines[l]->steps[k].feedback;
       }
       p = 0;
     }
     ++p;
-    block[i] = delaySample(line.ring, L, g, block[i], w, T + c * powers[p]);
+    const SampleRead at = sampleRead(L, w, T + c * powers[p]);
+    for (int l = 0; l < count; ++l) blocks[l][i] = delayAt(lines[l]->ring, g[l], blocks[l][i], w, at);
+    w = w + 1 == L ? 0 : w + 1;
   }
-  line.writePos = w, line.target = T, line.offset = c, line.phase = p, line.feedback = g;
-  line.delay = T + c * powers[p];
+  for (int l = 0; l < count; ++l) {
+    DelayRun& run = *lines[l];
+    run.writePos = w, run.target = T, run.offset = c, run.phase = p, run.feedback = g[l];
+    run.delay = T + c * powers[p];
+  }
 }
 
 void delayBands(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, int64_t stride, int bands, int64_t n) {
@@ -1114,8 +1139,14 @@ void delayBands(DelayRun* left, DelayRun* right, float* bandsL, float* bandsR, i
     few = few && left[b].length > 0 && left[b].powers && right[b].length > 0 && right[b].powers;
   if (few) {
     for (int b = 0; b < bands; ++b) {
-      delayFew(left[b], bandsL + b * stride, n);
-      delayFew(right[b], bandsR + b * stride, n);
+      DelayRun* lines[2] = {&left[b], &right[b]};
+      float* blocks[2] = {bandsL + b * stride, bandsR + b * stride};
+      if (sharesReads(left[b], right[b])) {
+        delayFew<2>(lines, blocks, n);
+      } else {
+        delayFew<1>(lines, blocks, n);
+        delayFew<1>(lines + 1, blocks + 1, n);
+      }
     }
     return;
   }
