@@ -1002,6 +1002,23 @@ INLINE int64_t delayGrid(float* const* rings, float* const* blocks, const float*
   return w + G == L ? 0 : w + G;
 }
 
+// A grid point of `count` lines that share their delays: the delay reached carries over
+// to the next target (T, with c the offset from it), and each line takes the point's
+// feedback. `step` counts the grid points met; past the last entry the last repeats.
+// False where the lines have no steps and keep what they had.
+template <int count>
+INLINE bool takeStep(DelayRun* const* lines, int64_t& step, const double* powers, double& T, double& c, float* g) {
+  const DelayRun& line = *lines[0];
+  const int64_t k = step < line.stepCount ? step : line.stepCount - 1;
+  ++step;
+  if (k < 0) return false;
+  const double next = finiteOr(line.steps[k].target, 0.0);
+  c = finiteOr((T + c * powers[G]) - next, 0.0);
+  T = next;
+  for (int l = 0; l < count; ++l) g[l] = lines[l]->steps[k].feedback;
+  return true;
+}
+
 // `count` lines (one, or both channels' lines of a band) whose delays, rings, write
 // positions and steps agree, so that they share every read position. The caller has
 // checked. `trusted`: the blocks hold finite samples far below overflow and the
@@ -1029,21 +1046,11 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n) {
   constexpr double kFar = double(1 << 30);
   const bool steady = s >= 0.0 && s < 1.0 && L > 2 * CW && L < (int64_t(1) << 30);
   bool chunked = steady && T > -kFar && T < kFar && c > -kFar && c < kFar;
-  const DelayStep* steps = line.steps;
-  const int64_t stepCount = line.stepCount;
   int64_t step = 0;
   for (int64_t i = 0; i < n;) {
     if (p == G) {
-      // A grid point: carry the delay reached over to the next target.
-      const int64_t k = step < stepCount ? step : stepCount - 1;
-      ++step;
-      if (k >= 0) {
-        const double next = finiteOr(steps[k].target, 0.0);
-        c = finiteOr((T + c * powers[G]) - next, 0.0);
-        T = next;
-        for (int l = 0; l < count; ++l) g[l] = lines[l]->steps[k].feedback;
+      if (takeStep<count>(lines, step, powers, T, c, g))
         chunked = steady && T > -kFar && T < kFar && c > -kFar && c < kFar;
-      }
       p = 0;
     }
     const int64_t end = i + (n - i < G - p ? n - i : G - p);
@@ -1111,14 +1118,7 @@ INLINE void delayFew(DelayRun* const* lines, float* const* blocks, int64_t n) {
   int64_t step = 0;
   for (int64_t i = 0; i < n; ++i) {
     if (p == G) {
-      const int64_t k = step < line.stepCount ? step : line.stepCount - 1;
-      ++step;
-      if (k >= 0) {
-        const double next = finiteOr(line.steps[k].target, 0.0);
-        c = finiteOr((T + c * powers[G]) - next, 0.0);
-        T = next;
-        for (int l = 0; l < count; ++l) g[l] = lines[l]->steps[k].feedback;
-      }
+      takeStep<count>(lines, step, powers, T, c, g);
       p = 0;
     }
     ++p;
