@@ -139,12 +139,6 @@ INLINE float delayAt(float* ring, float g, float x, int64_t w, const SampleRead&
   return y;
 }
 
-INLINE float delaySample(float* ring, int64_t L, float g, float x, int64_t& w, double d) {
-  const float y = delayAt(ring, g, x, w, sampleRead(L, w, d));
-  w = w + 1 == L ? 0 : w + 1;
-  return y;
-}
-
 // ---- input: level followers and carrier ------------------------------------------
 
 // One input sample made safe: silence for non-finite, limited to ±kLargestInput.
@@ -932,17 +926,15 @@ struct Smoothing {
 
 INLINE double finiteOr(double x, double fallback) { return __builtin_isfinite(x) ? x : fallback; }
 
-// Samples `from` … `to` − 1 one by one, every line from the same write position; the
-// first is sample `p` of its grid chunk.
+// Samples `from` … `to` − 1 one by one, every line from the same write position and
+// reading where the first does; the first is sample `p` of its grid chunk.
 template <int count>
 INLINE void delaySamples(float* const* rings, float* const* blocks, const float* g, int64_t L, int64_t from, int64_t to,
                          int32_t p, int64_t& w, double T, double c, const double* powers) {
-  const int64_t w0 = w;
-  for (int l = 0; l < count; ++l) {
-    w = w0;
-    float* ring = rings[l];
-    for (int64_t j = from, q = p + 1; j < to; ++j, ++q)
-      blocks[l][j] = delaySample(ring, L, g[l], blocks[l][j], w, T + c * powers[q]);
+  for (int64_t j = from, q = p + 1; j < to; ++j, ++q) {
+    const SampleRead at = sampleRead(L, w, T + c * powers[q]);
+    for (int l = 0; l < count; ++l) blocks[l][j] = delayAt(rings[l], g[l], blocks[l][j], w, at);
+    w = w + 1 == L ? 0 : w + 1;
   }
 }
 
@@ -1102,8 +1094,8 @@ void delayPair(DelayRun& left, DelayRun& right, float* blockL, float* blockR, in
 }
 
 // Fewer samples than a chunk of `count` lines whose delays agree (as for delayLines),
-// as hosts that call frame by frame ask: sample by sample, without the chunked path's
-// set-up. The arithmetic is delaySamples', so the samples are the same.
+// as hosts that call frame by frame ask: through delaySamples, as delayLines' own short
+// runs go, but without the chunked path's set-up.
 template <int count>
 INLINE void delayFew(DelayRun* const* lines, float* const* blocks, int64_t n) {
   const DelayRun& line = *lines[0];
@@ -1113,18 +1105,16 @@ INLINE void delayFew(DelayRun* const* lines, float* const* blocks, int64_t n) {
   double c = finiteOr(line.offset, 0.0);
   int32_t p = line.phase < 0 ? 0 : (line.phase > G ? G : line.phase);
   float g[count];
-  for (int l = 0; l < count; ++l) g[l] = lines[l]->feedback;
+  float* rings[count];
+  for (int l = 0; l < count; ++l) g[l] = lines[l]->feedback, rings[l] = lines[l]->ring;
   int64_t w = line.writePos;
   int64_t step = 0;
-  for (int64_t i = 0; i < n; ++i) {
+  for (int64_t i = 0; i < n; ++i, ++p) {
     if (p == G) {
       takeStep<count>(lines, step, powers, T, c, g);
       p = 0;
     }
-    ++p;
-    const SampleRead at = sampleRead(L, w, T + c * powers[p]);
-    for (int l = 0; l < count; ++l) blocks[l][i] = delayAt(lines[l]->ring, g[l], blocks[l][i], w, at);
-    w = w + 1 == L ? 0 : w + 1;
+    delaySamples<count>(rings, blocks, g, L, i, i + 1, p, w, T, c, powers);
   }
   for (int l = 0; l < count; ++l) {
     DelayRun& run = *lines[l];
