@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "Subprocess.h"
+
 namespace testing_support {
 
 class ChildProcess {
@@ -34,12 +36,7 @@ public:
         dup2(devNull, 1);
         dup2(devNull, 2);
       }
-      for (const auto& entry : environment) putenv(const_cast<char*>(entry.c_str()));
-      std::vector<char*> argv;
-      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execvp(argv[0], argv.data());
-      _exit(127);
+      execInChild(args, environment);
     }
     close(fds[0]);
     input = fds[1];

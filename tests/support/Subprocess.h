@@ -19,6 +19,18 @@ struct ProcessResult {
   std::string err;
 };
 
+// In a forked child: adds `environment` entries ("NAME=value") to its environment and
+// becomes the program `args` names; exits 127 where it cannot.
+[[noreturn]] inline void execInChild(const std::vector<std::string>& args,
+                                     const std::vector<std::string>& environment) {
+  for (const auto& entry : environment) putenv(const_cast<char*>(entry.c_str()));
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  execvp(argv[0], argv.data());
+  _exit(127);
+}
+
 // Runs a program with `args` (no shell), standard input from /dev/null, and collects
 // its exit status and both output streams. `environment` entries ("NAME=value") are
 // added to this process's environment for the child.
@@ -34,12 +46,7 @@ inline ProcessResult runProcess(const std::vector<std::string>& args,
     dup2(devNull, 0);
     dup2(outFd, 1);
     dup2(errFd, 2);
-    for (const auto& entry : environment) putenv(const_cast<char*>(entry.c_str()));
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
+    execInChild(args, environment);
   }
   int status = 0;
   waitpid(pid, &status, 0);
