@@ -43,4 +43,8 @@ end
 
 session:save_state("", false, false, false, false, false)
 print("SAVED")
+-- Lua's hold on the session's objects goes first: collected after the session has
+-- closed, they free what it already freed, and Ardour 7.3 dies on its way out.
+track, region, audio, processor, plugin, record = nil, nil, nil, nil, nil, nil
+collectgarbage()
 close_session()

@@ -30,4 +30,8 @@ export:set_folder(output)
 export:set_range(0, frames)
 assert(export:run_export(), "the export failed")
 print("EXPORTED")
+-- Lua's hold on the session's objects goes first: collected after the session has
+-- closed, they free what it already freed, and Ardour 7.3 dies on its way out.
+processor, export = nil, nil
+collectgarbage()
 close_session()
