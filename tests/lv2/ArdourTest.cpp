@@ -116,17 +116,16 @@ protected:
   }
 
   // Ardour 7.3's Lua session now and then dies in glibc (with or without any plug-in):
-  // a run that dies before reporting `done` is tried again, after removing what it left
-  // in `fresh` (Ardour refuses to create a session over an existing one).
-  ProcessResult ardour(const char* script, const std::vector<std::string>& args, const char* done,
-                       const fs::path& fresh = {}) {
+  // a run that does not end cleanly is tried again, after removing what it left in
+  // `fresh` (Ardour refuses to create a session over an existing one).
+  ProcessResult ardour(const char* script, const std::vector<std::string>& args, const fs::path& fresh = {}) {
     std::vector<std::string> command{"ardour7-lua", std::string(DROLLICANT_ARDOUR_SCRIPTS) + "/" + script};
     command.insert(command.end(), args.begin(), args.end());
     ProcessResult result;
     for (int attempt = 0; attempt < 3; ++attempt) {
       if (!fresh.empty()) fs::remove_all(fresh);
       result = runProcess(command, environment());
-      if (result.status == 0 || reported(result.out).count(done)) break;
+      if (result.status == 0) break;
     }
     return result;
   }
@@ -157,10 +156,9 @@ TEST_F(ArdourSession, PresetAndControlsSurviveReopeningAndTheExportIsTheCommands
   const AudioData input = testSignal(kSampleRate, 2, 2.0);
   const std::string frames = std::to_string(input.frames());
   // whimsy (control 5) and genteel (control 7) over the preset's values.
-  const auto created =
-      ardour("create-session.lua",
-             {session.string(), "take", std::to_string(kSampleRate), frames, kPluginId, kPreset, "5=0.8", "7=1"},
-             "SAVED", session);
+  const auto created = ardour(
+      "create-session.lua",
+      {session.string(), "take", std::to_string(kSampleRate), frames, kPluginId, kPreset, "5=0.8", "7=1"}, session);
   ASSERT_EQ(created.status, 0) << created.out << created.err;
   const auto facts = reported(created.out);
   ASSERT_EQ(facts.count("MAKER"), 1u) << created.out;
@@ -173,7 +171,7 @@ TEST_F(ArdourSession, PresetAndControlsSurviveReopeningAndTheExportIsTheCommands
   const auto exported = ardour(
       "export-session.lua",
       {session.string(), "take", frames, std::to_string(kControls), kExportPresetId, (folder / "export").string()},
-      "EXPORTED", folder / "export");
+      folder / "export");
   ASSERT_EQ(exported.status, 0) << exported.out << exported.err;
   const auto restored = reported(exported.out);
   const std::vector<std::string> settings{"--preset", kPreset, "--set", "whimsy=0.8", "--set", "genteel=1"};
