@@ -404,6 +404,29 @@ struct Channel {
   }
 };
 
+// Both channels' wavefronts, one register each: row t of a channel's skew rows gets
+// band b's sample t − b in lane b, the last remainder in lane 10.
+struct StereoStages {
+  Channel left, right;
+  float *skewL, *skewR;
+  const vf index = laneIndex();
+
+  StereoStages(CrossoverLanes* lanes, float* rowsL, float* rowsR)
+      : left(lanes[0]), right(lanes[1]), skewL(rowsL), skewR(rowsR) {}
+  void save(CrossoverLanes* lanes) const { left.save(lanes[0]), right.save(lanes[1]); }
+
+  INLINE_MEMBER void step(int64_t t, float xL, float xR) {
+    storef(skewL + t * W, left.step(xL));
+    storef(skewR + t * W, right.step(xR));
+  }
+  // Filling or draining a block of n samples: lane b holds sample t − b, if the block has it.
+  INLINE_MEMBER void step(int64_t t, float xL, float xR, int64_t n) {
+    const vi active = (index <= float(t)) & (index > float(t - n));
+    storef(skewL + t * W, left.step(xL, active));
+    storef(skewR + t * W, right.step(xR, active));
+  }
+};
+
 // Swaps the off-diagonal S×S blocks of rows a and b: one stage of a 16×16 transpose.
 template <int S>
 INLINE void swapBlocks(vf& a, vf& b) {
@@ -452,66 +475,8 @@ void unskew(const float* skew, float* bands, int64_t stride, int64_t n) {
     }
   }
 }
-
-// Runs the wavefront of both channels side by side over the block: steps 0–9 fill it,
-// the last ten drain it. The level followers walk beside the sections, `ahead` (where
-// the levels steer the carrier) by kFollowerLead samples.
-template <bool ahead>
-void wavefront(CrossoverLanes* lanes, EnvelopeFollowers& env, CarrierChunks& carrier, const float* inL,
-               const float* inR, const float* gain, float* skewL, float* skewR, int64_t n) {
-  LevelWalk<3> walk(env, carrier, inL, inR, n);
-  if (ahead) walk.runAhead(kFollowerLead);
-  Channel left(lanes[0]), right(lanes[1]);
-  const vf index = laneIndex();
-  const int64_t steps = n + 10;
-  auto step = [&](int64_t t, auto... active) __attribute__((always_inline)) {
-    float xL = 0.0f, xR = 0.0f;
-    if (t < n) {
-      xL = limited(inL[t]), xR = limited(inR[t]);
-      if (!ahead) walk.take(xL, xR);
-    }
-    if (ahead) walk.follow();
-    storef(skewL + t * W, left.step(xL * gain[t], active...));
-    storef(skewR + t * W, right.step(xR * gain[t], active...));
-  };
-  auto partial = [&](int64_t t) __attribute__((always_inline)) {
-    step(t, (index <= float(t)) & (index > float(t - n)));
-  };
-  for (int64_t t = 0; t < steps;) {
-    walk.makeDueChunk();
-    const int64_t quiet = walk.quietSamples();
-    const int64_t stop = quiet < steps - t ? t + quiet : steps;
-    for (; t < stop && t < 10; ++t) partial(t);
-    for (; t < stop && t < n; ++t) step(t);
-    for (; t < stop; ++t) partial(t);
-  }
-  left.save(lanes[0]);
-  right.save(lanes[1]);
-}
-
-void crossoverWide(CrossoverLanes* channels, EnvelopeFollowers& env, CarrierSweep& sweep, const float* inL,
-                   const float* inR, float* gain, float* bands, int64_t stride, float* skew, int64_t n) {
-  float* skews[2] = {skew, skew + W * (n + 32)};
-  CarrierChunks carrier(sweep, gain);
-  if (sweep.followsLevel)
-    wavefront<true>(channels, env, carrier, inL, inR, gain, skews[0], skews[1], n);
-  else
-    wavefront<false>(channels, env, carrier, inL, inR, gain, skews[0], skews[1], n);
-  unskew(skews[0], bands, stride, n);
-  unskew(skews[1], bands + 11 * stride, stride, n);
-}
-
-// A wavefront takes ten steps to fill and ten to drain: short blocks go section by
-// section instead.
-void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, CarrierSweep& sweep, const float* inL,
-               const float* inR, float* gain, float* bands, int64_t stride, float* skew, int64_t n) {
-  if (n < 16)
-    crossoverNarrow(channels, env, sweep, inL, inR, gain, bands, stride, skew, n);
-  else
-    crossoverWide(channels, env, sweep, inL, inR, gain, bands, stride, skew, n);
-}
 #elif defined(__AVX2__)
-// ---- AVX2: all of a channel's sections in two registers ----------------------------
+// ---- AVX2: both channels' sections in three registers ----------------------------
 
 INLINE vf8 load8(const float* p) {
   vf8 v;
@@ -523,68 +488,139 @@ INLINE void store8(float* p, vf8 v) { __builtin_memcpy(p, &v, sizeof v); }
 
 INLINE vf8 clean8(vf8 v) { return (__builtin_bit_cast(vi8, v) & 0x7f800000) != 0x7f800000 ? v : vf8{}; }
 
-// One two-pole two-zero step for the eight lanes from `lane`, the terms known a step
-// ahead first.
-INLINE vf8 section8(const float (*k)[W], int lane, vf8 x, vf8 x1, vf8 x2, vf8 y1, vf8 y2) {
-  vf8 t = load8(k[2] + lane) * x2 - load8(k[4] + lane) * y2;
-  t = t + load8(k[1] + lane) * x1;
-  t = t - load8(k[3] + lane) * y1;
-  return t + load8(k[0] + lane) * x;
+// One two-pole two-zero step for the first eight lanes, the terms known a step ahead
+// first.
+INLINE vf8 section8(const float (*k)[W], vf8 x, vf8 x1, vf8 x2, vf8 y1, vf8 y2) {
+  vf8 t = load8(k[2]) * x2 - load8(k[4]) * y2;
+  t = t + load8(k[1]) * x1;
+  t = t - load8(k[3]) * y1;
+  return t + load8(k[0]) * x;
 }
 
-// The sixteen lanes of one history vector of the wide copy, as two halves.
-struct Lanes16 {
-  vf8 lo, hi;
-};
+// Eight lanes of a wavefront's history: both sections of eight stages, and the input
+// they share.
+struct Lanes8 {
+  vf8 x1, x2, h1, h2, l1, l2;
 
-// The wide copy's wavefront on two halves: lane b takes stage b − 1's last low-pass
-// output (lane 0 the new sample), both halves of every stage advance; row t of the
-// channel's skew rows gets band b's sample t − b in lane b, the last remainder in
-// lane 10. The terms are summed as there, so both copies give the same samples.
-struct Channel16 {
-  const CrossoverLanes& k;
-  Lanes16 x1, x2, h1, h2, l1, l2;
-
-  static Lanes16 load(const float* p) { return {load8(p), load8(p + 8)}; }
-  static void save(float* p, Lanes16 v) { store8(p, clean8(v.lo)), store8(p + 8, clean8(v.hi)); }
-
-  explicit Channel16(const CrossoverLanes& lanes)
-      : k(lanes), x1(load(k.x1)), x2(load(k.x2)), h1(load(k.hp1)), h2(load(k.hp2)), l1(load(k.lp1)), l2(load(k.lp2)) {}
-
-  void save(CrossoverLanes& out) const {
-    save(out.x1, x1), save(out.x2, x2), save(out.hp1, h1), save(out.hp2, h2), save(out.lp1, l1), save(out.lp2, l2);
+  static Lanes8 load(const CrossoverLanes& k) {
+    return {load8(k.x1), load8(k.x2), load8(k.hp1), load8(k.hp2), load8(k.lp1), load8(k.lp2)};
+  }
+  void save(CrossoverLanes& k) const {
+    store8(k.x1, clean8(x1)), store8(k.x2, clean8(x2)), store8(k.hp1, clean8(h1));
+    store8(k.hp2, clean8(h2)), store8(k.lp1, clean8(l1)), store8(k.lp2, clean8(l2));
   }
 
-  // Lane 0 takes `sample`, lane i the old lane i − 1, across the halves.
-  INLINE_MEMBER Lanes16 input(float sample) const {
-    const __m256i rotate = _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6);
-    const __m256 lo = _mm256_permutevar8x32_ps((__m256)l1.lo, rotate);
-    const __m256 hi = _mm256_permutevar8x32_ps((__m256)l1.hi, rotate);
-    return {(vf8)_mm256_blend_ps(lo, _mm256_set1_ps(sample), 1), (vf8)_mm256_blend_ps(hi, lo, 1)};
-  }
-
+  // The stages with coefficients in lanes 0–7 of `k` take input x; the high-pass
+  // outputs. Masked, only the lanes in `active` advance.
   template <bool masked>
-  INLINE_MEMBER void step(float sample, float* row, vi8 activeLo, vi8 activeHi) {
-    const Lanes16 x = input(sample);
-    const Lanes16 h = {section8(k.hp, 0, x.lo, x1.lo, x2.lo, h1.lo, h2.lo),
-                       section8(k.hp, 8, x.hi, x1.hi, x2.hi, h1.hi, h2.hi)};
-    const Lanes16 l = {section8(k.lp, 0, x.lo, x1.lo, x2.lo, l1.lo, l2.lo),
-                       section8(k.lp, 8, x.hi, x1.hi, x2.hi, l1.hi, l2.hi)};
+  INLINE_MEMBER vf8 step(const CrossoverLanes& k, vf8 x, vi8 active) {
+    const vf8 h = section8(k.hp, x, x1, x2, h1, h2);
+    const vf8 l = section8(k.lp, x, x1, x2, l1, l2);
     if (masked) {
-      advance(activeLo, x1.lo, x2.lo, x.lo), advance(activeHi, x1.hi, x2.hi, x.hi);
-      advance(activeLo, h1.lo, h2.lo, h.lo), advance(activeHi, h1.hi, h2.hi, h.hi);
-      advance(activeLo, l1.lo, l2.lo, l.lo), advance(activeHi, l1.hi, l2.hi, l.hi);
+      advance(active, x1, x2, x), advance(active, h1, h2, h), advance(active, l1, l2, l);
     } else {
       x2 = x1, x1 = x, h2 = h1, h1 = h, l2 = l1, l1 = l;
     }
-    store8(row, h.lo);
-    // Lanes 8 and 9 are bands, lane 10 carries the remainder.
-    store8(row + 8, (vf8)_mm256_blend_ps((__m256)h.hi, (__m256)x.hi, 0xfc));
+    return h;
   }
-
   static INLINE_MEMBER void advance(vi8 active, vf8& newest, vf8& older, vf8 value) {
     older = active ? newest : older;
     newest = active ? value : newest;
+  }
+};
+
+// Lanes 8–11 of both channels side by side, left then right: the last two stages and
+// the remainder of a channel fill less than half a register.
+void packTail(const CrossoverLanes* channels, CrossoverLanes& tail) {
+  auto pack = [&](float* to, const float* left, const float* right) {
+    __builtin_memcpy(to, left + 8, 4 * sizeof(float));
+    __builtin_memcpy(to + 4, right + 8, 4 * sizeof(float));
+  };
+  const CrossoverLanes &l = channels[0], &r = channels[1];
+  for (int k = 0; k < 5; ++k) pack(tail.hp[k], l.hp[k], r.hp[k]), pack(tail.lp[k], l.lp[k], r.lp[k]);
+  pack(tail.x1, l.x1, r.x1), pack(tail.x2, l.x2, r.x2), pack(tail.hp1, l.hp1, r.hp1);
+  pack(tail.hp2, l.hp2, r.hp2), pack(tail.lp1, l.lp1, r.lp1), pack(tail.lp2, l.lp2, r.lp2);
+}
+
+void unpackTail(const CrossoverLanes& tail, CrossoverLanes* channels) {
+  auto unpack = [&](const float* from, float* left, float* right) {
+    __builtin_memcpy(left + 8, from, 4 * sizeof(float));
+    __builtin_memcpy(right + 8, from + 4, 4 * sizeof(float));
+  };
+  CrossoverLanes &l = channels[0], &r = channels[1];
+  unpack(tail.x1, l.x1, r.x1), unpack(tail.x2, l.x2, r.x2), unpack(tail.hp1, l.hp1, r.hp1);
+  unpack(tail.hp2, l.hp2, r.hp2), unpack(tail.lp1, l.lp1, r.lp1), unpack(tail.lp2, l.lp2, r.lp2);
+}
+
+// Both channels' wavefronts on three registers: stages 0–7 of each channel in one, and
+// stages 8 and 9 and the remainder of both in the third, which saves a quarter of the
+// arithmetic of two registers a channel. Lane b takes stage b − 1's last low-pass
+// output (lane 0 the new sample); row t of a channel's skew rows gets band b's sample
+// t − b in lane b, the last remainder in lane 10. The terms are summed as in the
+// AVX-512 copy, so both give the same samples.
+// The first eight stages' history of both channels takes twelve of the sixteen
+// registers; the tail's older history stays in memory, read and written once a step,
+// which costs less than the spills the compiler makes otherwise.
+struct StereoStages {
+  const CrossoverLanes &kL, &kR;
+  CrossoverLanes tail;
+  Lanes8 left, right;
+  vf8 tx1, th1, tl1;  // the tail's newest history; the older stays in `tail`
+  float *skewL, *skewR;
+
+  StereoStages(CrossoverLanes* lanes, float* rowsL, float* rowsR)
+      : kL(lanes[0]), kR(lanes[1]), skewL(rowsL), skewR(rowsR) {
+    packTail(lanes, tail);
+    left = Lanes8::load(kL), right = Lanes8::load(kR);
+    tx1 = load8(tail.x1), th1 = load8(tail.hp1), tl1 = load8(tail.lp1);
+  }
+  void save(CrossoverLanes* lanes) {
+    left.save(lanes[0]), right.save(lanes[1]);
+    store8(tail.x1, clean8(tx1)), store8(tail.hp1, clean8(th1)), store8(tail.lp1, clean8(tl1));
+    store8(tail.x2, clean8(load8(tail.x2))), store8(tail.hp2, clean8(load8(tail.hp2)));
+    store8(tail.lp2, clean8(load8(tail.lp2)));
+    unpackTail(tail, lanes);
+  }
+
+  template <bool masked>
+  INLINE_MEMBER void advance(int64_t t, float xL, float xR, vi8 active, vi8 activeTail) {
+    const __m256i rotate = _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6);
+    const __m256 lastL = _mm256_permutevar8x32_ps((__m256)left.l1, rotate);
+    const __m256 lastR = _mm256_permutevar8x32_ps((__m256)right.l1, rotate);
+    const vf8 inL = (vf8)_mm256_blend_ps(lastL, _mm256_set1_ps(xL), 1);
+    const vf8 inR = (vf8)_mm256_blend_ps(lastR, _mm256_set1_ps(xR), 1);
+    // Lanes 0 and 4 take stage 7 of their channel, the others their neighbour below.
+    const vf8 inTail = (vf8)_mm256_blend_ps(_mm256_permute_ps((__m256)tl1, _MM_SHUFFLE(2, 1, 0, 0)),
+                                            _mm256_permute2f128_ps(lastL, lastR, 0x20), 0x11);
+    store8(skewL + t * W, left.step<masked>(kL, inL, active));
+    store8(skewR + t * W, right.step<masked>(kR, inR, active));
+    // Lanes 8 and 9 are bands, lane 10 carries the remainder.
+    const __m256 out = _mm256_blend_ps((__m256)tailStep<masked>(inTail, activeTail), (__m256)inTail, 0xcc);
+    _mm_storeu_ps(skewL + t * W + 8, _mm256_castps256_ps128(out));
+    _mm_storeu_ps(skewR + t * W + 8, _mm256_extractf128_ps(out, 1));
+  }
+
+  template <bool masked>
+  INLINE_MEMBER vf8 tailStep(vf8 x, vi8 active) {
+    const vf8 x2 = load8(tail.x2), h2 = load8(tail.hp2), l2 = load8(tail.lp2);
+    const vf8 h = section8(tail.hp, x, tx1, x2, th1, h2);
+    const vf8 l = section8(tail.lp, x, tx1, x2, tl1, l2);
+    if (masked) {
+      store8(tail.x2, active ? tx1 : x2), store8(tail.hp2, active ? th1 : h2), store8(tail.lp2, active ? tl1 : l2);
+      tx1 = active ? x : tx1, th1 = active ? h : th1, tl1 = active ? l : tl1;
+    } else {
+      store8(tail.x2, tx1), store8(tail.hp2, th1), store8(tail.lp2, tl1);
+      tx1 = x, th1 = h, tl1 = l;
+    }
+    return h;
+  }
+
+  INLINE_MEMBER void step(int64_t t, float xL, float xR) { advance<false>(t, xL, xR, vi8{}, vi8{}); }
+  // Filling or draining a block of n samples: lane b holds sample t − b, if the block has it.
+  INLINE_MEMBER void step(int64_t t, float xL, float xR, int64_t n) {
+    const vf8 lanes = {0, 1, 2, 3, 4, 5, 6, 7}, tailLanes = {8, 9, 10, 11, 8, 9, 10, 11};
+    advance<true>(t, xL, xR, (lanes <= float(t)) & (lanes > float(t - n)),
+                  (tailLanes <= float(t)) & (tailLanes > float(t - n)));
   }
 };
 
@@ -635,63 +671,60 @@ void unskew8(const float* rows, float* bands, int64_t stride, int64_t n, int lan
   }
 }
 
-// One channel at a time: both channels' history would not fit the sixteen registers.
-// Steps 0–9 fill the wavefront, the last ten drain it. The followers of the channels in
-// `walks` walk beside the sections, `ahead` by kFollowerLead samples.
-template <int walks, bool ahead>
-void wavefront16(CrossoverLanes& lanes, EnvelopeFollowers& env, CarrierChunks& carrier, const float* const* in,
-                 int channel, const float* gain, float* skew, int64_t n) {
-  LevelWalk<walks> walk(env, carrier, in[0], in[1], n);
+// Both halves of a channel's skew rows.
+void unskew(const float* rows, float* bands, int64_t stride, int64_t n) {
+  unskew8(rows, bands, stride, n, 0, 8);
+  unskew8(rows, bands, stride, n, 8, 3);
+}
+#endif
+
+#if defined(__AVX2__)
+// Runs the wavefront of both channels side by side over the block: steps 0–9 fill it,
+// the last ten drain it. The level followers walk beside the sections, `ahead` (where
+// the levels steer the carrier) by kFollowerLead samples.
+template <bool ahead>
+void wavefront(CrossoverLanes* lanes, EnvelopeFollowers& env, CarrierChunks& carrier, const float* inL,
+               const float* inR, const float* gain, float* skewL, float* skewR, int64_t n) {
+  LevelWalk<3> walk(env, carrier, inL, inR, n);
   if (ahead) walk.runAhead(kFollowerLead);
-  Channel16 stages(lanes);
-  const float* input = in[channel];
-  const vf8 lo = {0, 1, 2, 3, 4, 5, 6, 7}, hi = lo + 8.0f;
-  auto sample = [&](int64_t t) __attribute__((always_inline)) {
-    float x = 0.0f;
+  StereoStages stages(lanes, skewL, skewR);
+  const int64_t steps = n + 10;
+  auto step = [&](int64_t t, auto... filling) __attribute__((always_inline)) {
+    float xL = 0.0f, xR = 0.0f;
     if (t < n) {
-      x = limited(input[t]);
-      if (!ahead) walk.take(x, x);
+      xL = limited(inL[t]), xR = limited(inR[t]);
+      if (!ahead) walk.take(xL, xR);
     }
     if (ahead) walk.follow();
-    return x * gain[t];
+    stages.step(t, xL * gain[t], xR * gain[t], filling...);
   };
-  auto partial = [&](int64_t t) __attribute__((always_inline)) {
-    const vi8 activeLo = (lo <= float(t)) & (lo > float(t - n)), activeHi = (hi <= float(t)) & (hi > float(t - n));
-    stages.step<true>(sample(t), skew + t * W, activeLo, activeHi);
-  };
-  const int64_t steps = n + 10;
   for (int64_t t = 0; t < steps;) {
     walk.makeDueChunk();
     const int64_t quiet = walk.quietSamples();
     const int64_t stop = quiet < steps - t ? t + quiet : steps;
-    for (; t < stop && t < 10; ++t) partial(t);
-    for (; t < stop && t < n; ++t) stages.step<false>(sample(t), skew + t * W, vi8{}, vi8{});
-    for (; t < stop; ++t) partial(t);
+    for (; t < stop && t < 10; ++t) step(t, n);
+    for (; t < stop && t < n; ++t) step(t);
+    for (; t < stop; ++t) step(t, n);
   }
   stages.save(lanes);
 }
 
+// A wavefront takes ten steps to fill and ten to drain: short blocks go section by
+// section instead.
 void crossover(CrossoverLanes* channels, EnvelopeFollowers& env, CarrierSweep& sweep, const float* inL,
                const float* inR, float* gain, float* bands, int64_t stride, float* skew, int64_t n) {
   if (n < 16) {
     crossoverNarrow(channels, env, sweep, inL, inR, gain, bands, stride, skew, n);
     return;
   }
-  const float* in[2] = {inL, inR};
   float* skews[2] = {skew, skew + W * (n + 32)};
   CarrierChunks carrier(sweep, gain);
-  if (sweep.followsLevel) {
-    // The left pass carries both channels' followers, so the right's gain is ready.
-    wavefront16<3, true>(channels[0], env, carrier, in, 0, gain, skews[0], n);
-    wavefront16<0, false>(channels[1], env, carrier, in, 1, gain, skews[1], n);
-  } else {
-    wavefront16<1, false>(channels[0], env, carrier, in, 0, gain, skews[0], n);
-    wavefront16<2, false>(channels[1], env, carrier, in, 1, gain, skews[1], n);
-  }
-  for (int c = 0; c < 2; ++c) {
-    unskew8(skews[c], bands + c * 11 * stride, stride, n, 0, 8);
-    unskew8(skews[c], bands + c * 11 * stride, stride, n, 8, 3);
-  }
+  if (sweep.followsLevel)
+    wavefront<true>(channels, env, carrier, inL, inR, gain, skews[0], skews[1], n);
+  else
+    wavefront<false>(channels, env, carrier, inL, inR, gain, skews[0], skews[1], n);
+  unskew(skews[0], bands, stride, n);
+  unskew(skews[1], bands + 11 * stride, stride, n);
 }
 #else
 constexpr auto crossover = crossoverNarrow;
