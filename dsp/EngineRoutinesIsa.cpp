@@ -7,6 +7,7 @@
 #include "dsp/EngineRoutines.h"
 
 #include <new>
+#include <type_traits>
 #if defined(__AVX2__)
 #include <immintrin.h>
 #elif defined(__aarch64__)
@@ -413,7 +414,7 @@ struct StereoStages {
 
   StereoStages(CrossoverLanes* lanes, float* rowsL, float* rowsR)
       : left(lanes[0]), right(lanes[1]), skewL(rowsL), skewR(rowsR) {}
-  void save(CrossoverLanes* lanes) const { left.save(lanes[0]), right.save(lanes[1]); }
+  void finish(CrossoverLanes* lanes, int64_t /*n*/) const { left.save(lanes[0]), right.save(lanes[1]); }
 
   INLINE_MEMBER void step(int64_t t, float xL, float xR) {
     storef(skewL + t * W, left.step(xL));
@@ -552,75 +553,74 @@ void unpackTail(const CrossoverLanes& tail, CrossoverLanes* channels) {
   unpack(tail.hp2, l.hp2, r.hp2), unpack(tail.lp1, l.lp1, r.lp1), unpack(tail.lp2, l.lp2, r.lp2);
 }
 
-// Both channels' wavefronts on three registers: stages 0–7 of each channel in one, and
-// stages 8 and 9 and the remainder of both in the third, which saves a quarter of the
-// arithmetic of two registers a channel. Lane b takes stage b − 1's last low-pass
-// output (lane 0 the new sample); row t of a channel's skew rows gets band b's sample
-// t − b in lane b, the last remainder in lane 10. The terms are summed as in the
-// AVX-512 copy, so both give the same samples.
-// The first eight stages' history of both channels takes twelve of the sixteen
-// registers; the tail's older history stays in memory, read and written once a step,
-// which costs less than the spills the compiler makes otherwise.
+// The last two stages and the remainder of both channels, in one register: lanes 0–3
+// hold lanes 8–11 of the left channel's wavefront, lanes 4–7 the right's. They run
+// after the first eight stages have gone through the block, from stage 7's low-pass
+// outputs that the first pass left in lane 15 of each row: apart, each pass keeps its
+// history in registers, and the short recursion of this one costs less than spills in
+// a pass that holds all three registers' history.
+void tailPass(CrossoverLanes* channels, float* skewL, float* skewR, int64_t n) {
+  CrossoverLanes tail;
+  packTail(channels, tail);
+  Lanes8 stages = Lanes8::load(tail);
+  const vf8 lanes = {8, 9, 10, 11, 8, 9, 10, 11};
+  auto step = [&](int64_t t, auto masked) __attribute__((always_inline)) {
+    float* rowL = skewL + t * W + 8;
+    float* rowR = skewR + t * W + 8;
+    // Lanes 0 and 4 take stage 7 of their channel, the others their neighbour below.
+    const __m256 last = _mm256_set_m128(_mm_broadcast_ss(rowR + 7), _mm_broadcast_ss(rowL + 7));
+    const vf8 in = (vf8)_mm256_blend_ps(_mm256_permute_ps((__m256)stages.l1, _MM_SHUFFLE(2, 1, 0, 0)), last, 0x11);
+    const vi8 active = (lanes <= float(t)) & (lanes > float(t - n));
+    const vf8 h = stages.step<decltype(masked)::value>(tail, in, active);
+    // Lanes 8 and 9 are bands, lane 10 carries the remainder.
+    const __m256 out = _mm256_blend_ps((__m256)h, (__m256)in, 0xcc);
+    _mm_storeu_ps(rowL, _mm256_castps256_ps128(out));
+    _mm_storeu_ps(rowR, _mm256_extractf128_ps(out, 1));
+  };
+  // Lane 11 is silent: lanes 8–11 are all in the block from step 11 to step n + 7.
+  int64_t t = 0;
+  for (; t < 11; ++t) step(t, std::true_type{});
+  for (; t < n + 8; ++t) step(t, std::false_type{});
+  for (; t < n + 10; ++t) step(t, std::true_type{});
+  stages.save(tail);
+  unpackTail(tail, channels);
+}
+
+// Both channels' first eight stages, one register each; lane b takes stage b − 1's
+// last low-pass output (lane 0 the new sample). Row t of a channel's skew rows gets
+// band b's sample t − b in lane b, and lanes 8–15 of row t + 1 the low-pass outputs
+// after step t, from which the tail pass takes its input. The terms are summed as in
+// the AVX-512 copy, so both give the same samples.
 struct StereoStages {
   const CrossoverLanes &kL, &kR;
-  CrossoverLanes tail;
   Lanes8 left, right;
-  vf8 tx1, th1, tl1;  // the tail's newest history; the older stays in `tail`
   float *skewL, *skewR;
 
   StereoStages(CrossoverLanes* lanes, float* rowsL, float* rowsR)
-      : kL(lanes[0]), kR(lanes[1]), skewL(rowsL), skewR(rowsR) {
-    packTail(lanes, tail);
-    left = Lanes8::load(kL), right = Lanes8::load(kR);
-    tx1 = load8(tail.x1), th1 = load8(tail.hp1), tl1 = load8(tail.lp1);
+      : kL(lanes[0]), kR(lanes[1]), left(Lanes8::load(kL)), right(Lanes8::load(kR)), skewL(rowsL), skewR(rowsR) {
+    store8(skewL + 8, left.l1), store8(skewR + 8, right.l1);
   }
-  void save(CrossoverLanes* lanes) {
+  void finish(CrossoverLanes* lanes, int64_t n) {
     left.save(lanes[0]), right.save(lanes[1]);
-    store8(tail.x1, clean8(tx1)), store8(tail.hp1, clean8(th1)), store8(tail.lp1, clean8(tl1));
-    store8(tail.x2, clean8(load8(tail.x2))), store8(tail.hp2, clean8(load8(tail.hp2)));
-    store8(tail.lp2, clean8(load8(tail.lp2)));
-    unpackTail(tail, lanes);
+    tailPass(lanes, skewL, skewR, n);
   }
 
   template <bool masked>
-  INLINE_MEMBER void advance(int64_t t, float xL, float xR, vi8 active, vi8 activeTail) {
+  INLINE_MEMBER void advance(int64_t t, float xL, float xR, vi8 active) {
     const __m256i rotate = _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6);
-    const __m256 lastL = _mm256_permutevar8x32_ps((__m256)left.l1, rotate);
-    const __m256 lastR = _mm256_permutevar8x32_ps((__m256)right.l1, rotate);
-    const vf8 inL = (vf8)_mm256_blend_ps(lastL, _mm256_set1_ps(xL), 1);
-    const vf8 inR = (vf8)_mm256_blend_ps(lastR, _mm256_set1_ps(xR), 1);
-    // Lanes 0 and 4 take stage 7 of their channel, the others their neighbour below.
-    const vf8 inTail = (vf8)_mm256_blend_ps(_mm256_permute_ps((__m256)tl1, _MM_SHUFFLE(2, 1, 0, 0)),
-                                            _mm256_permute2f128_ps(lastL, lastR, 0x20), 0x11);
+    const vf8 inL = (vf8)_mm256_blend_ps(_mm256_permutevar8x32_ps((__m256)left.l1, rotate), _mm256_set1_ps(xL), 1);
+    const vf8 inR = (vf8)_mm256_blend_ps(_mm256_permutevar8x32_ps((__m256)right.l1, rotate), _mm256_set1_ps(xR), 1);
     store8(skewL + t * W, left.step<masked>(kL, inL, active));
     store8(skewR + t * W, right.step<masked>(kR, inR, active));
-    // Lanes 8 and 9 are bands, lane 10 carries the remainder.
-    const __m256 out = _mm256_blend_ps((__m256)tailStep<masked>(inTail, activeTail), (__m256)inTail, 0xcc);
-    _mm_storeu_ps(skewL + t * W + 8, _mm256_castps256_ps128(out));
-    _mm_storeu_ps(skewR + t * W + 8, _mm256_extractf128_ps(out, 1));
+    store8(skewL + (t + 1) * W + 8, left.l1);
+    store8(skewR + (t + 1) * W + 8, right.l1);
   }
 
-  template <bool masked>
-  INLINE_MEMBER vf8 tailStep(vf8 x, vi8 active) {
-    const vf8 x2 = load8(tail.x2), h2 = load8(tail.hp2), l2 = load8(tail.lp2);
-    const vf8 h = section8(tail.hp, x, tx1, x2, th1, h2);
-    const vf8 l = section8(tail.lp, x, tx1, x2, tl1, l2);
-    if (masked) {
-      store8(tail.x2, active ? tx1 : x2), store8(tail.hp2, active ? th1 : h2), store8(tail.lp2, active ? tl1 : l2);
-      tx1 = active ? x : tx1, th1 = active ? h : th1, tl1 = active ? l : tl1;
-    } else {
-      store8(tail.x2, tx1), store8(tail.hp2, th1), store8(tail.lp2, tl1);
-      tx1 = x, th1 = h, tl1 = l;
-    }
-    return h;
-  }
-
-  INLINE_MEMBER void step(int64_t t, float xL, float xR) { advance<false>(t, xL, xR, vi8{}, vi8{}); }
+  INLINE_MEMBER void step(int64_t t, float xL, float xR) { advance<false>(t, xL, xR, vi8{}); }
   // Filling or draining a block of n samples: lane b holds sample t − b, if the block has it.
   INLINE_MEMBER void step(int64_t t, float xL, float xR, int64_t n) {
-    const vf8 lanes = {0, 1, 2, 3, 4, 5, 6, 7}, tailLanes = {8, 9, 10, 11, 8, 9, 10, 11};
-    advance<true>(t, xL, xR, (lanes <= float(t)) & (lanes > float(t - n)),
-                  (tailLanes <= float(t)) & (tailLanes > float(t - n)));
+    const vf8 lanes = {0, 1, 2, 3, 4, 5, 6, 7};
+    advance<true>(t, xL, xR, (lanes <= float(t)) & (lanes > float(t - n)));
   }
 };
 
@@ -706,7 +706,7 @@ void wavefront(CrossoverLanes* lanes, EnvelopeFollowers& env, CarrierChunks& car
     for (; t < stop && t < n; ++t) step(t);
     for (; t < stop; ++t) step(t, n);
   }
-  stages.save(lanes);
+  stages.finish(lanes, n);
 }
 
 // A wavefront takes ten steps to fill and ten to drain: short blocks go section by
