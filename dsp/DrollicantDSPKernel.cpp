@@ -158,10 +158,11 @@ DrollicantDSPKernel::Controls DrollicantDSPKernel::readControls() const {
 
 // The carrier's law for the block: the crossover scales frequency and depth by the
 // level at each grid point where flighty lets the level steer.
-CarrierSweep DrollicantDSPKernel::carrierSweep(const Controls& controls, int64_t first, int64_t chunks) const {
+CarrierSweep DrollicantDSPKernel::carrierSweep(const Controls& controls, int64_t first, int64_t chunks) {
   const double f = carrierPower.of(clamp01(controls.surprise)) * 30.0;
   const float d = clamp01(controls.whimsy);
-  return {controls.flighty ? f : f / kSqrt2, d, controls.flighty, sampleRate, carrierPhase, first, chunks};
+  return {
+      controls.flighty ? f : f / kSqrt2, d, controls.flighty, sampleRate, carrierPhase, first, chunks, &carrierSteps};
 }
 
 // Where the LFO stands at the block's grid point `chunk`, and a chunk later.

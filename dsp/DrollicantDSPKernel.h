@@ -108,7 +108,7 @@ private:
     bool flighty, genteel;
   };
   Controls readControls() const;
-  CarrierSweep carrierSweep(const Controls& controls, int64_t first, int64_t chunks) const;
+  CarrierSweep carrierSweep(const Controls& controls, int64_t first, int64_t chunks);
   void startChunk(const Controls& controls, int64_t chunk);
   void advanceLFO(const Controls& controls, int64_t frames);
   void aimDelays(const Controls& controls, int64_t chunks);
@@ -125,7 +125,8 @@ private:
       return value;
     }
   };
-  mutable PowerOf100 carrierPower;
+  PowerOf100 carrierPower;
+  CarrierSteps carrierSteps;
   PowerOf100 lfoPower;
 
   // Band weights with the alternating polarity of the sum, for the tilt they were made

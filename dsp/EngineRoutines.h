@@ -77,6 +77,15 @@ struct EnvelopeFollowers {
   float attack, decay;
 };
 
+// The sines and cosines of i · increment across a grid chunk. While the carrier's
+// frequency stays, every chunk's sines follow from them and the sine and cosine of the
+// chunk's phase by the angle sum, so the table is kept from block to block.
+struct CarrierSteps {
+  double increment = -1.0;  // radians per sample the table is for; never one until made
+  alignas(64) double sines[kControlGrid];
+  alignas(64) double cosines[kControlGrid];
+};
+
 // The carrier of one block, made a grid chunk at a time: sample i of the chunk from
 // grid point `at` gets the gain (1 − d) + d · sin(phase + i · 2π · f / sampleRate), the
 // sine rounded to float, and the phase then moves on by the chunk. Where the carrier
@@ -91,6 +100,9 @@ struct CarrierSweep {
   double phase;    // radians at the first grid point, in [0, 2π); updated to the one after the last
   int64_t first;   // the block's first grid point
   int64_t chunks;  // grid points in the block
+  // Kept by the caller where the carrier does not follow the level; remade when the
+  // increment changes. Null: every sine is worked out.
+  CarrierSteps* steps;
 };
 
 struct EngineRoutines {

@@ -115,6 +115,30 @@ INLINE void chunkGain(float* gain, double phase, double increment, float depth) 
   }
 }
 
+// The same from the sines and cosines of the chunk's steps: one sine and one cosine
+// for the chunk, where each sample would take a sine.
+INLINE void chunkGain(float* gain, double phase, const CarrierSteps& steps, float depth) {
+  typedef double vdu __attribute__((vector_size(64), aligned(8), may_alias));
+  const vd s = sin8(phase + vd{0, kTwoPi / 4.0});
+  const float rest = 1.0f - depth;
+  for (int i = 0; i < kControlGrid; i += 8) {
+    const vd v =
+        s[0] * *reinterpret_cast<const vdu*>(steps.cosines + i) + s[1] * *reinterpret_cast<const vdu*>(steps.sines + i);
+    const vf8 g = rest + depth * __builtin_convertvector(v, vf8);
+    __builtin_memcpy(gain + i, &g, sizeof g);
+  }
+}
+
+void makeSteps(CarrierSteps& steps, double increment) {
+  for (int i = 0; i < kControlGrid; i += 8) {
+    const vd x = (vd{0, 1, 2, 3, 4, 5, 6, 7} + double(i)) * increment;
+    const vd s = sin8(x), c = sin8(x + kTwoPi / 4.0);
+    __builtin_memcpy(steps.sines + i, &s, sizeof s);
+    __builtin_memcpy(steps.cosines + i, &c, sizeof c);
+  }
+  steps.increment = increment;
+}
+
 // Where one sample at write slot `w` and smoothed delay `d` reads a ring of length L:
 // between slots j0 and j1, `fraction` past j0.
 struct SampleRead {
@@ -182,7 +206,12 @@ struct CarrierChunks {
       d = d * e;
     }
     const double inc = kTwoPi * f / sweep.sampleRate;
-    chunkGain(gain + next, sweep.phase, inc, d);
+    if (sweep.followsLevel || !sweep.steps) {
+      chunkGain(gain + next, sweep.phase, inc, d);
+    } else {
+      if (sweep.steps->increment != inc) makeSteps(*sweep.steps, inc);
+      chunkGain(gain + next, sweep.phase, *sweep.steps, d);
+    }
     // fmod, without its cost in the usual case: below 4π the subtraction is exact.
     const double phase = sweep.phase + double(kControlGrid) * inc;
     sweep.phase = phase >= kTwoPi && phase < 2.0 * kTwoPi ? phase - kTwoPi : __builtin_fmod(phase, kTwoPi);
