@@ -1093,7 +1093,12 @@ void delayLines(DelayRun* const* lines, float* const* blocks, int64_t n) {
   // caller's arrays would be loaded again after each of them.
   float* rings[count];
   float* out[count];
-  for (int l = 0; l < count; ++l) g[l] = lines[l]->feedback, rings[l] = lines[l]->ring, out[l] = blocks[l];
+  for (int l = 0; l < count; ++l) {
+    g[l] = lines[l]->feedback, rings[l] = lines[l]->ring, out[l] = blocks[l];
+    // One by one: GCC otherwise packs the two block pointers into a vector register
+    // through the stack, and reading them back whole waits for both halves' stores.
+    asm("" : "+r"(out[l]));
+  }
   int64_t w = line.writePos;
   // Chunks of CW samples at once need a smoother with a fixed point and delays the
   // read positions can hold.
