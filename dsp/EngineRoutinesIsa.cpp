@@ -506,7 +506,7 @@ void unskew(const float* skew, float* bands, int64_t stride, int64_t n) {
   }
 }
 #elif defined(__AVX2__)
-// ---- AVX2: both channels' sections in three registers ----------------------------
+// ---- AVX2: each channel's first eight stages in a register, the rest of both in a third
 
 INLINE vf8 load8(const float* p) {
   vf8 v;
