@@ -145,6 +145,7 @@ void DrollicantDSPKernel::reset() {
   }
   for (auto* lines : {&bandDelaysL, &bandDelaysR})
     for (auto& line : *lines) line->clear();
+  startDelayRuns();
   envL = envR = 0.0f;
   carrierPhase = 0.0;
   gridPosition = 0;
@@ -254,16 +255,23 @@ double DrollicantDSPKernel::tailTime() const {
   return longest * kLn1000th / std::log(fb);
 }
 
+// From the lines as reset or allocation leave them.
+void DrollicantDSPKernel::startDelayRuns() {
+  for (int b = 0; b < kBandCount; ++b) {
+    delayRunsL[b] = bandDelaysL[b]->beginRun(nullptr, 0);
+    delayRunsR[b] = bandDelaysR[b]->beginRun(nullptr, 0);
+  }
+}
+
 void DrollicantDSPKernel::delayBands(float* bandsL, float* bandsR, int64_t stride, int64_t steps, bool antiPhase,
                                      int64_t n) {
-  std::array<DelayRun, kBandCount> left, right;
   for (int b = 0; b < kBandCount; ++b) {
     const DelayStep* stepsL = delaySteps.get() + b * stepsPerLine;
-    const DelayStep* stepsR = antiPhase ? stepsL + kBandCount * stepsPerLine : stepsL;
-    left[b] = bandDelaysL[b]->beginRun(stepsL, steps), right[b] = bandDelaysR[b]->beginRun(stepsR, steps);
+    delayRunsL[b].steps = stepsL, delayRunsL[b].stepCount = steps;
+    delayRunsR[b].steps = antiPhase ? stepsL + kBandCount * stepsPerLine : stepsL, delayRunsR[b].stepCount = steps;
   }
-  routines->delayBands(left.data(), right.data(), bandsL, bandsR, stride, kBandCount, n);
-  for (int b = 0; b < kBandCount; ++b) bandDelaysL[b]->endRun(left[b]), bandDelaysR[b]->endRun(right[b]);
+  routines->delayBands(delayRunsL.data(), delayRunsR.data(), bandsL, bandsR, stride, kBandCount, n);
+  for (int b = 0; b < kBandCount; ++b) bandDelaysL[b]->endRun(delayRunsL[b]), bandDelaysR[b]->endRun(delayRunsR[b]);
 }
 
 void DrollicantDSPKernel::process(const float* inL, const float* inR, float* outL, float* outR, int64_t frameCount) {

@@ -99,6 +99,11 @@ public:
   // then the right's, `stepsPerLine` to a line.
   std::unique_ptr<DelayStep[]> delaySteps;
   int64_t stepsPerLine = 0;
+  // The lines' running state as the inner loops take it, kept side by side from block
+  // to block rather than gathered from the 22 lines for every block (a short block
+  // spent a fifth of its delay time on that). Taken from the lines, smoothing included,
+  // at reset; each block gives back their write slot and delay.
+  std::array<DelayRun, kBandCount> delayRunsL{}, delayRunsR{};
   std::unique_ptr<double[]> lfoSines;  // the LFO's phases at a block's grid points, then their sines
 
 private:
@@ -114,6 +119,7 @@ private:
   void aimDelays(const Controls& controls, int64_t chunks);
   void updateBandWeights(const Controls& controls);
   void packCrossover();
+  void startDelayRuns();
   void delayBands(float* bandsL, float* bandsR, int64_t stride, int64_t steps, bool antiPhase, int64_t n);
 
   // 100^x for the last x asked, so that a steady control costs no pow per block.
