@@ -16,10 +16,10 @@ constexpr double kSampleRate = 48000.0;
 
 // `capacity`: the longest block the kernel is allocated for; 0 for `block` itself.
 void runKernel(benchmark::State& state, const drollicant::EngineRoutines& routines, int64_t block, bool flighty,
-               int64_t capacity = 0) {
+               int64_t capacity = 0, float charisma = 0.2f) {
   drollicant::DrollicantDSPKernel kernel;
   kernel.routines = &routines;
-  kernel.charisma = 0.2f;
+  kernel.charisma = charisma;
   kernel.nostalgia = 0.7f;
   kernel.whimsy = 0.6f;
   kernel.flighty = flighty;
@@ -67,6 +67,13 @@ void BM_KernelProcess(benchmark::State& state) {
 // 8192 frames), then called with their period.
 void BM_KernelInHost(benchmark::State& state) {
   runKernel(state, drollicant::bestEngineRoutines(), state.range(0), false, 4096);
+}
+
+// Near the neutral modulation depth the delays are a few samples long or none at all (the
+// default, charisma 0.5): reads then reach into the samples being written. Given in
+// thousandths of charisma.
+void BM_KernelNeutral(benchmark::State& state) {
+  runKernel(state, drollicant::bestEngineRoutines(), state.range(0), false, 0, float(state.range(1)) / 1000.0f);
 }
 
 // The same work through each copy of the inner loops this CPU runs (0 = the plain
@@ -133,6 +140,11 @@ BENCHMARK(BM_KernelTail)
 BENCHMARK(BM_KernelProcess)
     ->ArgNames({"block", "flighty"})
     ->ArgsProduct({{1, 32, 64, 512, 4096}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
+
+BENCHMARK(BM_KernelNeutral)
+    ->ArgNames({"block", "charisma_e3"})
+    ->ArgsProduct({{32, 512}, {470, 500}})
     ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK(BM_KernelInHost)->ArgName("block")->Arg(1)->Arg(32)->Arg(512)->Unit(benchmark::kMicrosecond);

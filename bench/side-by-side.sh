@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Everything the effect's cost is judged by, measured in one run on this machine:
 #  1. the kernel at 1, 32, 64 and 512-frame blocks, also as hosts call it (allocated for
-#     long blocks, called with short ones), and at 512 the same work through the
+#     long blocks, called with short ones), at the default and near-neutral modulation
+#     depth (delays of a few samples or none), and at 512 the same work through the
 #     plain loops kept with the tests and through each instruction-set copy;
 #  2. the built LV2 plug-in beside LV2 plug-ins that each do one of its parts (Debian
 #     packages lsp-plugins-lv2, calf-plugins, x42-plugins), through lv2bench.
@@ -25,7 +26,7 @@ RENDER_SECONDS=60
 
 PRIORITY=()
 [[ "$(id -u)" == 0 ]] && command -v chrt >/dev/null && PRIORITY=(chrt -f 50)
-KERNEL_FILTER='BM_Copies/block:512/|BM_KernelProcess/block:(1|32|64|512)/flighty:(0|1)|BM_KernelInHost'
+KERNEL_FILTER='BM_Copies/block:512/|BM_KernelProcess/block:(1|32|64|512)/flighty:(0|1)|BM_KernelInHost|BM_KernelNeutral'
 kernel_csv() {
   "${PRIORITY[@]}" "$1/bench/drollicant_bench" --benchmark_filter="$KERNEL_FILTER" \
     --benchmark_min_time=0.2 --benchmark_repetitions="$RUNS" --benchmark_format=csv 2>/dev/null

@@ -1000,6 +1000,26 @@ INLINE void delaySamples(float* const* rings, float* const* blocks, const float*
   }
 }
 
+// Samples j … j + CW − 1 of `count` lines whose reads reach into the slots the chunk
+// writes (delays below a chunk), sample q of the grid chunk first, at write slot w.
+// Where every sample reads its own slot and no fraction past it (no delay at all, as at
+// the neutral modulation depth), each returns its input: vector by vector, the slot
+// after each from the ring as the chunk found it. Otherwise a sample may read what the
+// one before it fed back: one after another.
+template <int count>
+INLINE void delayOverlapping(float* const* rings, float* const* blocks, const float* g, int64_t L, int64_t j, int32_t q,
+                             int64_t w, double T, double c, const double* powers, const ChunkReads& reads) {
+  const ci own = reads.slot - (int32_t(w) + laneSlots());
+  if (w + CW < L && !anyLane(own != 0) && !anyLane(__builtin_bit_cast(ci, reads.fraction) != 0)) {
+    for (int l = 0; l < count; ++l) {
+      const cf x = finiteOrZeroc(loadc(blocks[l] + j)), after = loadc(rings[l] + w + 1);
+      delayTaps(rings[l], blocks[l] + j, w, L, g[l], reads, x, after);
+    }
+    return;
+  }
+  delaySamples<count>(rings, blocks, g, L, j, j + CW, q, w, T, c, powers);
+}
+
 // Samples j … j + CW − 1 of `count` lines that share their reads, sample q of the grid
 // chunk first; the new write position.
 template <int count>
@@ -1007,8 +1027,8 @@ INLINE int64_t delayChunk(float* const* rings, float* const* blocks, const float
                           int64_t w, double T, double c, const double* powers) {
   const ChunkTaps plan = planTaps(powers + q + 1, T, c, w, int32_t(L));
   if (!plan.within) {
-    delaySamples<count>(rings, blocks, g, L, j, j + CW, q, w, T, c, powers);
-    return w;
+    delayOverlapping<count>(rings, blocks, g, L, j, q, w, T, c, powers, plan.reads);
+    return w + CW >= L ? w + CW - L : w + CW;
   }
   for (int l = 0; l < count; ++l) {
     cf a, b;

@@ -25,6 +25,9 @@ const Settings kSettings[] = {
     {"deep fast sweep", 0.0f, 1.0f, 0.7f, 0.5f, 0.5f, 0.6f, false, false},
     {"flighty and anti-phase", 0.9f, 0.8f, 0.9f, 0.8f, 0.2f, 1.0f, true, false},
     {"short, ringing, tilted", 0.3f, 0.6f, 1.0f, 0.1f, 1.0f, 0.3f, false, true},
+    // Delays of a few samples at most, often shorter than a vector of samples.
+    {"near neutral depth", 0.47f, 1.0f, 0.9f, 0.5f, 0.5f, 0.6f, false, false},
+    {"no delay, feeding back", 0.5f, 0.5f, 1.0f, 0.5f, 0.5f, 0.6f, false, false},
 };
 
 constexpr int64_t kMaxFrames = 65536;

@@ -23,6 +23,7 @@ const Settings kSettings[] = {
     {"wide and flighty", 0.8f, 0.9f, 0.9f, 0.8f, 0.2f, 1.0f, true, false},
     {"no delay", 0.5f, 0.5f, 0.5f, 0.5f, 0.9f, 0.3f, false, true},
     {"short and ringing", 0.05f, 1.0f, 1.0f, 0.1f, 0.0f, 0.0f, false, true},
+    {"near neutral depth", 0.47f, 1.0f, 0.9f, 0.5f, 0.5f, 0.6f, false, false},
 };
 
 constexpr int64_t kMaxFrames = 1024;
