@@ -113,7 +113,7 @@ void DrollicantDSPKernel::allocate(int64_t frames, double rate) {
   lfoPhase = 0.0;
   lfoSines = std::make_unique<double[]>(size_t(2 * stepsPerLine));
   // Sets every line's delaySeconds from the controls; the rings are sized with them below.
-  lfoSines[0] = 0.0, lfoSines[stepsPerLine] = 1.0;
+  lfoSines[0] = 0.0, lfoSines[1] = 1.0;
   aimDelays(readControls(), 1);
   for (auto* lines : {&bandDelaysL, &bandDelaysR})
     for (auto& line : *lines) line->size(float(rate));
@@ -140,7 +140,7 @@ void DrollicantDSPKernel::reset() {
   // The delays start where the controls aim them now, from the LFO's start, as after
   // allocation: not where the last block before the reset left them.
   if (lfoSines) {
-    lfoSines[0] = 0.0, lfoSines[stepsPerLine] = 1.0;
+    lfoSines[0] = 0.0, lfoSines[1] = 1.0;
     aimDelays(readControls(), 1);
   }
   for (auto* lines : {&bandDelaysL, &bandDelaysR})
@@ -166,10 +166,10 @@ CarrierSweep DrollicantDSPKernel::carrierSweep(const Controls& controls, int64_t
       controls.flighty ? f : f / kSqrt2, d, controls.flighty, sampleRate, carrierPhase, first, chunks, &carrierSteps};
 }
 
-// Where the LFO stands at the block's grid point `chunk`, and a chunk later.
-void DrollicantDSPKernel::startChunk(const Controls& controls, int64_t chunk) {
+// Where the LFO stands at grid point `chunk` of the `chunks` in the block, and a chunk later.
+void DrollicantDSPKernel::startChunk(const Controls& controls, int64_t chunk, int64_t chunks) {
   lfoSines[chunk] = lfoPhase;
-  lfoSines[stepsPerLine + chunk] = lfoPhase + std::numbers::pi / 2.0;
+  lfoSines[chunks + chunk] = lfoPhase + std::numbers::pi / 2.0;
   advanceLFO(controls, kControlGrid);
 }
 
@@ -182,7 +182,7 @@ void DrollicantDSPKernel::advanceLFO(const Controls& controls, int64_t frames) {
 // Every band's phase is the LFO's plus a fixed offset, so the sine and cosine of the
 // LFO at each grid point give all eleven sines by the angle-sum identity; the right
 // channel's anti-phase sines are their negatives. `lfoSines` holds the sines of the
-// first `chunks` grid points, then from `stepsPerLine` on their cosines.
+// block's `chunks` grid points, then their cosines.
 void DrollicantDSPKernel::aimDelays(const Controls& controls, int64_t chunks) {
   const float c = clamp01(controls.charisma);
   const double scale = controls.genteel ? double(kShortDelayScale) : kLongDelayScale;
@@ -198,7 +198,7 @@ void DrollicantDSPKernel::aimDelays(const Controls& controls, int64_t chunks) {
   DelayStep* stepsL = delaySteps.get();
   DelayStep* stepsR = stepsL + kBandCount * stepsPerLine;
   const double* sines = lfoSines.get();
-  const double* cosines = sines + stepsPerLine;
+  const double* cosines = sines + chunks;
   std::array<float, kBandCount> lastL{}, lastR{};
   for (int b = 0; b < kBandCount; ++b) {
     const double cosOffset = tables.offsetCosines[b], sinOffset = tables.offsetSines[b];
@@ -299,12 +299,11 @@ void DrollicantDSPKernel::process(const float* inL, const float* inR, float* out
   const int64_t chunks = n > first ? (n - first + kControlGrid - 1) / kControlGrid : 0;
   float* gain = ringBase.get();
   std::copy_n(chunkGain.data() + gridPosition, lead, gain);
-  for (int64_t k = 0; k < chunks; ++k) startChunk(controls, k);
+  for (int64_t k = 0; k < chunks; ++k) startChunk(controls, k, chunks);
   if (chunks > 0) {
-    // Whole vectors of sines: the rows are padded for them.
-    const int count = int((chunks + kSinesAtOnce - 1) / kSinesAtOnce * kSinesAtOnce);
+    // Whole vectors of sines, the cosines beside them: the row is padded for them.
+    const int count = int((2 * chunks + kSinesAtOnce - 1) / kSinesAtOnce * kSinesAtOnce);
     routines->sines(lfoSines.get(), lfoSines.get(), count);
-    routines->sines(lfoSines.get() + stepsPerLine, lfoSines.get() + stepsPerLine, count);
     aimDelays(controls, chunks);
   }
 

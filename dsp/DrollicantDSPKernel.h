@@ -104,7 +104,8 @@ public:
   // spent a fifth of its delay time on that). Taken from the lines, smoothing included,
   // at reset; each block gives back their write slot and delay.
   std::array<DelayRun, kBandCount> delayRunsL{}, delayRunsR{};
-  std::unique_ptr<double[]> lfoSines;  // the LFO's phases at a block's grid points, then their sines
+  // The LFO's phases at a block's grid points and a quarter cycle on, then their sines.
+  std::unique_ptr<double[]> lfoSines;
 
 private:
   // The controls as one block reads them.
@@ -114,7 +115,7 @@ private:
   };
   Controls readControls() const;
   CarrierSweep carrierSweep(const Controls& controls, int64_t first, int64_t chunks);
-  void startChunk(const Controls& controls, int64_t chunk);
+  void startChunk(const Controls& controls, int64_t chunk, int64_t chunks);
   void advanceLFO(const Controls& controls, int64_t frames);
   void aimDelays(const Controls& controls, int64_t chunks);
   void updateBandWeights(const Controls& controls);
