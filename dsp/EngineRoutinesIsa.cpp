@@ -808,17 +808,9 @@ INLINE cf gather(const float* base, ci index) {
   __builtin_memcpy(&r, v, sizeof r);
   return r;
 }
-#if defined(__AVX2__)
-// Lane j of the result is lane index[j] of the sixteen lanes of w0 then w1.
-INLINE cf pick(cf w0, cf w1, ci index) {
 #if defined(__AVX512F__)
-  return (cf)_mm256_permutex2var_ps((__m256)w0, (__m256i)index, (__m256)w1);
-#else
-  const __m256 low = _mm256_permutevar8x32_ps((__m256)w0, (__m256i)index);
-  const __m256 high = _mm256_permutevar8x32_ps((__m256)w1, (__m256i)index);
-  return (cf)_mm256_blendv_ps(low, high, (__m256)(index > 7));
-#endif
-}
+// Lane j of the result is lane index[j] of the sixteen lanes of w0 then w1.
+INLINE cf pick(cf w0, cf w1, ci index) { return (cf)_mm256_permutex2var_ps((__m256)w0, (__m256i)index, (__m256)w1); }
 #endif
 
 // Where a chunk of CW samples reads: the slot before each read position and the
@@ -888,11 +880,12 @@ INLINE ChunkReads chunkReads(const double* powers, double target, double c, int6
 // How a chunk finds its two taps in the rings. Reads must come from slots the chunk
 // does not write, [w + CW − L, w − 1]; they usually lie within a few samples of each
 // other, so a few plain loads of neighbouring slots hold them all:
-//  - with permutes across a register (AVX2, AVX-512), a window of 2·CW slots that
+//  - with a permute across two registers (AVX-512), a window of 2·CW slots that
 //    begins just before the first read, from which two permutes pick the taps;
-//  - without them, the runs of CW slots beginning one before, at and one after the
+//  - without one, the runs of CW slots beginning one before, at and one after the
 //    first read: while the delay moves by less than a sample per sample, each read is
-//    one of those three, chosen lane by lane.
+//    one of those three, chosen lane by lane. AVX2 could permute within each of two
+//    registers and blend, but the extra loads of the runs cost less than that.
 // Reads that lie elsewhere are gathered one by one; reads into the slots the chunk
 // writes go sample by sample.
 struct ChunkTaps {
@@ -908,7 +901,7 @@ INLINE ChunkTaps planTaps(const double* powers, double target, double c, int64_t
   plan.reads = chunkReads(powers, target, c, w);
   const ci i0 = plan.reads.slot;
   const int32_t first = int32_t(w) + CW - length, last = int32_t(w) - 1;
-#if defined(__AVX2__)
+#if defined(__AVX512F__)
   const int32_t lo = i0[0] - 4, reach = 2 * CW - 1;
   plan.choice = i0 - lo;
   const ci stray = __builtin_bit_cast(cu, plan.choice) > 2u * CW - 2;
@@ -926,7 +919,7 @@ INLINE ChunkTaps planTaps(const double* powers, double target, double c, int64_t
 // The taps a and b around each read of one ring, from neighbouring slots.
 INLINE void nearTaps(const float* ring, const ChunkTaps& plan, cf& a, cf& b) {
   const float* at = ring + plan.start;
-#if defined(__AVX2__)
+#if defined(__AVX512F__)
   const cf w0 = loadc(at), w1 = loadc(at + CW);
   a = pick(w0, w1, plan.choice), b = pick(w0, w1, plan.choice + 1);
 #else
