@@ -886,8 +886,9 @@ INLINE ChunkReads chunkReads(const double* powers, double target, double c, int6
 //    first read: while the delay moves by less than a sample per sample, each read is
 //    one of those three, chosen lane by lane. AVX2 could permute within each of two
 //    registers and blend, but the extra loads of the runs cost less than that.
-// Reads that lie elsewhere are gathered one by one; reads into the slots the chunk
-// writes go sample by sample.
+// The loads may reach into the slots the chunk writes, before it writes them: no read
+// is chosen from there. Reads that lie elsewhere are gathered one by one; reads into
+// the slots the chunk writes go sample by sample.
 struct ChunkTaps {
   ChunkReads reads;
   bool near;      // the taps come from neighbouring slots
@@ -911,8 +912,8 @@ INLINE ChunkTaps planTaps(const double* powers, double target, double c, int64_t
   const ci stray = __builtin_bit_cast(cu, plan.choice + 1) > 2u;
 #endif
   plan.start = lo < 0 ? lo + length : lo;
-  plan.near = lo >= first && lo + reach <= last && plan.start + reach < length && !anyLane(stray);
-  plan.within = plan.near || !anyLane((i0 < first) | (i0 + 1 > last));
+  plan.within = !anyLane((i0 < first) | (i0 + 1 > last));
+  plan.near = plan.within && plan.start + reach < length && !anyLane(stray);
   return plan;
 }
 
