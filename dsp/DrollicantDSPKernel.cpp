@@ -113,8 +113,7 @@ void DrollicantDSPKernel::allocate(int64_t frames, double rate) {
   lfoPhase = 0.0;
   lfoSines = std::make_unique<double[]>(size_t(2 * stepsPerLine));
   // Sets every line's delaySeconds from the controls; the rings are sized with them below.
-  lfoSines[0] = 0.0, lfoSines[1] = 1.0;
-  aimDelays(readControls(), 1);
+  aimFromLFOStart();
   for (auto* lines : {&bandDelaysL, &bandDelaysR})
     for (auto& line : *lines) line->size(float(rate));
   reset();
@@ -139,10 +138,7 @@ void DrollicantDSPKernel::reset() {
   lfoPhase = 0.0;
   // The delays start where the controls aim them now, from the LFO's start, as after
   // allocation: not where the last block before the reset left them.
-  if (lfoSines) {
-    lfoSines[0] = 0.0, lfoSines[1] = 1.0;
-    aimDelays(readControls(), 1);
-  }
+  if (lfoSines) aimFromLFOStart();
   for (auto* lines : {&bandDelaysL, &bandDelaysR})
     for (auto& line : *lines) line->clear();
   startDelayRuns();
@@ -220,6 +216,13 @@ void DrollicantDSPKernel::aimDelays(const Controls& controls, int64_t chunks) {
       line->targetDelay = double(std::min(limit, delay));
       line->feedback = fb;
     }
+}
+
+// The delays as the controls aim them at the LFO's start: one grid point, sine 0 and
+// cosine 1.
+void DrollicantDSPKernel::aimFromLFOStart() {
+  lfoSines[0] = 0.0, lfoSines[1] = 1.0;
+  aimDelays(readControls(), 1);
 }
 
 void DrollicantDSPKernel::updateBandWeights(const Controls& controls) {

@@ -118,6 +118,7 @@ private:
   void startChunk(const Controls& controls, int64_t chunk, int64_t chunks);
   void advanceLFO(const Controls& controls, int64_t frames);
   void aimDelays(const Controls& controls, int64_t chunks);
+  void aimFromLFOStart();
   void updateBandWeights(const Controls& controls);
   void packCrossover();
   void startDelayRuns();
